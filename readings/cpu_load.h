@@ -1,0 +1,7 @@
+// The processor load, sampled every three seconds while its reading is shown.
+#pragma once
+
+// 0 before the first sample, then 1 to 100.
+extern int cpuBusyPercent;
+
+void SampleCpuLoad();

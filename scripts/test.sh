@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# The test command: installs what is missing, builds, and runs every test under Wine on a
+# virtual display of its own. Arguments go to CTest (for example -R unit_tests).
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
+
+bash "$KESTRUNE_ROOT/scripts/install-deps.sh"
+ensure_locale
+build_project
+
+trap stop_all EXIT
+start_xvfb
+ensure_prefix
+start_wineserver
+
+cd "$BUILD_DIR"
+ctest --output-on-failure "$@"

@@ -1,0 +1,168 @@
+// The started program seen from outside: its main window, its controls, its pixels, its file.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "support/unique.h"
+#include "tests/e2e/program_under_test.h"
+#include "tests/support/pump.h"
+#include "tools/taskbar_standin.h"
+
+namespace {
+
+constexpr COLORREF kColourKey = RGB(255, 168, 255);
+constexpr COLORREF kBackdropColour = RGB(0, 96, 160);
+constexpr int kFirstControlId = 1000;
+
+LRESULT CALLBACK BackdropProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_ERASEBKGND) {
+        RECT client;
+        GetClientRect(hwnd, &client);
+        HBRUSH brush = CreateSolidBrush(kBackdropColour);
+        FillRect(reinterpret_cast<HDC>(wParam), &client, brush);
+        DeleteObject(brush);
+        return 1;
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+// A plain window of a known colour under the place where the main window stands at first.
+HWND CreateBackdrop() {
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = BackdropProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "KestruneTestBackdrop";
+    RegisterClassExA(&windowClass);
+    HWND backdrop = CreateWindowExA(WS_EX_TOOLWINDOW, "KestruneTestBackdrop", "backdrop", WS_POPUP, 0, 0, 400, 300,
+                                    nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ShowWindow(backdrop, SW_SHOWNOACTIVATE);
+    UpdateWindow(backdrop);
+    return backdrop;
+}
+
+class MainWindowFromOutside : public ::testing::Test {
+protected:
+    void SetUp() override {
+        taskbar_.reset(CreateTaskbarStandIn(BottomTaskbar(kDarkTaskbarColour)));
+        backdrop_.reset(CreateBackdrop());
+        ASSERT_TRUE(program_.Start()) << "could not start " << BuiltProgramPath();
+        main_ = program_.WaitForWindow("任务栏Kestrune");
+        ASSERT_NE(main_, nullptr) << "no main window appeared";
+    }
+
+    UniqueWindow taskbar_;
+    UniqueWindow backdrop_;
+    ProgramUnderTest program_;
+    HWND main_ = nullptr;
+};
+
+TEST_F(MainWindowFromOutside, IsABorderlessTopmostColourKeyedWindowWithoutTaskbarButton) {
+    RECT rect;
+    GetWindowRect(main_, &rect);
+    EXPECT_EQ(rect.right - rect.left, 70);
+    EXPECT_EQ(rect.bottom - rect.top, 50);
+
+    const LONG style = GetWindowLongA(main_, GWL_STYLE);
+    EXPECT_TRUE(style & WS_POPUP);
+    EXPECT_FALSE(style & (WS_CAPTION | WS_THICKFRAME | WS_SYSMENU));
+    const LONG exStyle = GetWindowLongA(main_, GWL_EXSTYLE);
+    EXPECT_TRUE(exStyle & WS_EX_TOPMOST);
+    EXPECT_TRUE(exStyle & WS_EX_LAYERED);
+    EXPECT_FALSE(exStyle & WS_EX_APPWINDOW);
+
+    COLORREF key = 0;
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    ASSERT_TRUE(GetLayeredWindowAttributes(main_, &key, &alpha, &flags));
+    EXPECT_EQ(key, kColourKey);
+    EXPECT_EQ(flags, static_cast<DWORD>(LWA_COLORKEY));
+
+    // Owned by a hidden window of its own process: no taskbar button.
+    HWND owner = GetWindow(main_, GW_OWNER);
+    ASSERT_NE(owner, nullptr);
+    EXPECT_FALSE(IsWindowVisible(owner));
+    DWORD ownerProcess = 0;
+    GetWindowThreadProcessId(owner, &ownerProcess);
+    EXPECT_EQ(ownerProcess, program_.ProcessId());
+}
+
+struct ExpectedChild { int index; const char* className; int top, width, height; const char* text; };
+
+BOOL CALLBACK CollectChild(HWND hwnd, LPARAM list) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(hwnd);
+    return TRUE;
+}
+
+TEST_F(MainWindowFromOutside, HasItsNineVisibleControlsWhereTheTableStandsThem) {
+    // The twelve controls of the table less the three timers, which are no windows.
+    const ExpectedChild expected[] = {
+        {1, "KestruneTransLabel", 7, 30, 20, "CPU"},
+        {2, "Edit", 24, 30, 20, "1%"},
+        {3, "KestruneTransLabel", 7, 30, 20, "内存"},
+        {4, "Edit", 24, 30, 20, "10%"},
+        {5, "KestruneTransLabel", 0, 70, 50, ""},  // the mouse layer, stretched over the window
+        {6, "Edit", 24, 50, 20, nullptr},          // download speed
+        {7, "Edit", 7, 50, 20, nullptr},           // upload speed
+        {9, "KestruneTransLabel", 24, 20, 20, "↓"},
+        {10, "KestruneTransLabel", 8, 20, 20, "↑"},
+    };
+    std::vector<HWND> children;
+    EnumChildWindows(main_, CollectChild, reinterpret_cast<LPARAM>(&children));
+    EXPECT_EQ(children.size(), std::size(expected));
+
+    for (const ExpectedChild& c : expected) {
+        HWND child = GetDlgItem(main_, kFirstControlId + c.index);
+        ASSERT_NE(child, nullptr) << "control " << c.index;
+        char className[64] = {};
+        GetClassNameA(child, className, sizeof className);
+        EXPECT_STRCASEEQ(className, c.className) << "control " << c.index;
+        RECT rect;
+        GetWindowRect(child, &rect);
+        MapWindowPoints(nullptr, main_, reinterpret_cast<POINT*>(&rect), 2);
+        EXPECT_EQ(rect.top, c.top) << "control " << c.index;
+        EXPECT_EQ(rect.right - rect.left, c.width) << "control " << c.index;
+        EXPECT_EQ(rect.bottom - rect.top, c.height) << "control " << c.index;
+        if (c.text) {
+            char text[64] = {};
+            DWORD_PTR copied = 0;
+            SendMessageTimeoutA(child, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
+                                &copied);
+            EXPECT_STREQ(text, c.text) << "control " << c.index;
+        }
+    }
+}
+
+TEST_F(MainWindowFromOutside, ShowsOnlyItsTextOverWhatLiesBehind) {
+    RECT rect;
+    GetWindowRect(main_, &rect);
+    PixelCount key, backdrop, drawn, black;
+    const bool seen = PumpUntil([&] {
+        key = CountScreenPixels(rect, [](COLORREF c) { return c == kColourKey; });
+        backdrop = CountScreenPixels(rect, [](COLORREF c) { return c == kBackdropColour; });
+        // Antialiased text blends into the key colour at its edges; its cores keep the design colour.
+        drawn = CountScreenPixels(rect, [](COLORREF c) { return c != kBackdropColour && c != kColourKey; });
+        black = CountScreenPixels(rect, [](COLORREF c) { return c == RGB(0, 0, 0); });
+        return key.matching == 0 && backdrop.matching > key.total * 3 / 4 && drawn.matching > 15 && black.matching > 0;
+    });
+    EXPECT_TRUE(seen) << "colour-key pixels " << key.matching << ", backdrop pixels " << backdrop.matching
+                      << ", drawn pixels " << drawn.matching << ", black " << black.matching << " of " << key.total;
+}
+
+TEST_F(MainWindowFromOutside, GivesItsFileTheFixedNameInItsOwnFolder) {
+    const std::string folder = program_.Folder();
+    EXPECT_TRUE(PumpUntil([&] { return FileExists(folder + "\\任务栏Kestrune.exe"); }));
+    EXPECT_FALSE(FileExists(folder + "\\" + ProgramUnderTest::kStartName));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: e2e_tests <path of the built kestrune.exe>\n");
+        return 2;
+    }
+    SetBuiltProgramPath(argv[1]);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,113 @@
+// The real executable in a program folder of its own, started and ended by the test.
+#include "tests/e2e/program_under_test.h"
+
+#include <shellapi.h>
+
+#include "tests/support/pump.h"
+
+namespace {
+
+std::string g_builtProgram;
+
+struct WindowSearch {
+    DWORD processId;
+    const char* title;
+    bool visibleOnly;
+    HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM context) {
+    auto* search = reinterpret_cast<WindowSearch*>(context);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hwnd, &owner);
+    if (owner != search->processId) return TRUE;
+    if (search->visibleOnly && !IsWindowVisible(hwnd)) return TRUE;
+    char title[256] = {};
+    GetWindowTextA(hwnd, title, sizeof title);  // sends no message to a top-level window of another process
+    if (std::string(title) != search->title) return TRUE;
+    search->found = hwnd;
+    return FALSE;
+}
+
+void RemoveFolder(const std::string& folder) {
+    std::string from = folder;
+    from.push_back('\0');  // the list is ended by two NULs
+    SHFILEOPSTRUCTA operation{};
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = from.c_str();
+    operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+    SHFileOperationA(&operation);
+}
+
+}  // namespace
+
+std::string WindowsPathOf(const std::string& path) {
+    if (path.empty() || path[0] != '/') return path;
+    std::string windows = "Z:" + path;
+    for (char& c : windows) {
+        if (c == '/') c = '\\';
+    }
+    return windows;
+}
+
+const std::string& BuiltProgramPath() { return g_builtProgram; }
+void SetBuiltProgramPath(const std::string& path) { g_builtProgram = WindowsPathOf(path); }
+
+bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+ProgramUnderTest::ProgramUnderTest() {
+    CreateDirectoryA("C:\\kestrune-e2e", nullptr);
+    folder_ = "C:\\kestrune-e2e\\run-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount());
+    CreateDirectoryA(folder_.c_str(), nullptr);
+    CopyFileA(g_builtProgram.c_str(), (folder_ + "\\" + kStartName).c_str(), FALSE);
+}
+
+ProgramUnderTest::~ProgramUnderTest() {
+    Stop();
+    RemoveFolder(folder_);
+}
+
+bool ProgramUnderTest::Start() {
+    std::string commandLine = "\"" + folder_ + "\\" + kStartName + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    char systemFolder[MAX_PATH] = {};
+    GetSystemDirectoryA(systemFolder, MAX_PATH);
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, systemFolder, &startup,
+                        &info)) {
+        return false;
+    }
+    CloseHandle(info.hThread);
+    process_.reset(info.hProcess);
+    processId_ = info.dwProcessId;
+    return true;
+}
+
+void ProgramUnderTest::Stop() {
+    if (!process_) return;
+    if (WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process_.get(), 99);
+        WaitForSingleObject(process_.get(), 5000);
+    }
+    process_.reset();
+}
+
+bool ProgramUnderTest::HasExited(DWORD* exitCode) const {
+    if (!process_) return true;
+    if (WaitForSingleObject(process_.get(), 0) != WAIT_OBJECT_0) return false;
+    if (exitCode) GetExitCodeProcess(process_.get(), exitCode);
+    return true;
+}
+
+HWND ProgramUnderTest::FindWindowOfProgram(const char* title, bool visibleOnly) const {
+    WindowSearch search{processId_, title, visibleOnly, nullptr};
+    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND ProgramUnderTest::WaitForWindow(const char* title, DWORD timeoutMs) const {
+    HWND found = nullptr;
+    PumpUntil([&] { return (found = FindWindowOfProgram(title, true)) != nullptr || HasExited(); }, timeoutMs);
+    return found;
+}

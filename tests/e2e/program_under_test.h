@@ -1,0 +1,46 @@
+// The real executable, copied into a fresh program folder inside the prefix under another
+// start name, started, looked at from outside, and always ended and removed afterwards.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "support/unique.h"
+
+// The path the test was given: a Unix path (from CTest) or a Windows one.
+std::string WindowsPathOf(const std::string& path);
+
+// The built executable, as given on the test's command line.
+const std::string& BuiltProgramPath();
+void SetBuiltProgramPath(const std::string& path);
+
+class ProgramUnderTest {
+public:
+    static constexpr const char* kStartName = "kestrune-start.exe";
+
+    ProgramUnderTest();
+    ~ProgramUnderTest();
+    ProgramUnderTest(const ProgramUnderTest&) = delete;
+    ProgramUnderTest& operator=(const ProgramUnderTest&) = delete;
+
+    // Starts the copy with a working folder other than its own, as a shortcut may.
+    bool Start();
+    void Stop();
+    bool HasExited(DWORD* exitCode = nullptr) const;
+
+    const std::string& Folder() const { return folder_; }
+    DWORD ProcessId() const { return processId_; }
+
+    // A visible top-level window of the program with this title, waited for while pumping.
+    HWND WaitForWindow(const char* title, DWORD timeoutMs = 10000) const;
+    // Its windows, visible or not.
+    HWND FindWindowOfProgram(const char* title, bool visibleOnly) const;
+
+private:
+    std::string folder_;
+    UniqueHandle process_;
+    DWORD processId_ = 0;
+};
+
+bool FileExists(const std::string& path);

@@ -1,0 +1,106 @@
+// The program's own window definitions, opened in process through the model.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "tests/support/pump.h"
+#include "ui/windows.h"
+
+namespace {
+
+bool NamesAControl(const WindowDefinition& window, const char* name) {
+    for (const ControlDefinition& control : window.controls) {
+        if (std::strcmp(control.name, name) == 0) return true;
+    }
+    return false;
+}
+
+TEST(WindowDefinitions, EveryBindingNamesAControlOfItsWindow) {
+    for (const WindowDefinition* window : {&kMainWindow, &kMenuWindow, &kSettingsWindow}) {
+        for (const EventBinding& binding : window->events) {
+            if (binding.source) {
+                EXPECT_TRUE(NamesAControl(*window, binding.source)) << binding.source;
+            }
+            EXPECT_TRUE(binding.handler || binding.mouseHandler);
+        }
+    }
+}
+
+TEST(WindowDefinitions, MainWindowHasItsTwelveControlsAndThreeTimers) {
+    const char* const names[] = {"时钟3", "CPU标签", "CPU占用编辑框", "内存标签", "内存编辑框", "透明标签3",
+                                 "下行编辑框", "上行编辑框", "时钟2", "下行标签", "上行标签", "时钟1"};
+    ASSERT_EQ(kMainWindow.controls.size(), std::size(names));
+    for (std::size_t i = 0; i < std::size(names); ++i) EXPECT_STREQ(kMainWindow.controls[i].name, names[i]);
+    EXPECT_EQ(kMainWindow.controls[0].period, 0);
+    EXPECT_EQ(kMainWindow.controls[8].period, 1000);
+    EXPECT_EQ(kMainWindow.controls[11].period, 20);
+    EXPECT_STREQ(kMainWindow.title, "任务栏Kestrune");
+    EXPECT_EQ(kMainWindow.background, RGB(255, 168, 255));
+}
+
+class ProgramWindows : public ::testing::Test {
+protected:
+    void SetUp() override { CreateHiddenOwnerWindow(); }
+    void TearDown() override {
+        for (const WindowDefinition* window : {&kMenuWindow, &kSettingsWindow}) {
+            CloseWindow(*window);
+            PumpUntil([&] { return !IsWindowOpen(*window); });
+        }
+    }
+};
+
+struct ExpectedControl { const char* name; int left, top, width, height; const char* text; };
+
+void ExpectControls(const WindowDefinition& window, std::initializer_list<ExpectedControl> controls) {
+    for (const ExpectedControl& c : controls) {
+        EXPECT_EQ(GetProperty(window, c.name, Property::Left), c.left) << c.name;
+        EXPECT_EQ(GetProperty(window, c.name, Property::Top), c.top) << c.name;
+        EXPECT_EQ(GetProperty(window, c.name, Property::Width), c.width) << c.name;
+        EXPECT_EQ(GetProperty(window, c.name, Property::Height), c.height) << c.name;
+        EXPECT_EQ(GetText(window, c.name), c.text) << c.name;
+    }
+}
+
+TEST_F(ProgramWindows, MenuWindowOpensHiddenOwnedAndWithItsEntries) {
+    ASSERT_TRUE(OpenWindow(kMenuWindow));
+    HWND menu = GetWindowHandle(kMenuWindow);
+    EXPECT_FALSE(IsWindowVisible(menu)) << "its animation shows it";
+    EXPECT_EQ(GetText(kMenuWindow, kTheWindow), "菜单");
+    EXPECT_EQ(GetProperty(kMenuWindow, kTheWindow, Property::Width), 140);
+    EXPECT_EQ(GetProperty(kMenuWindow, kTheWindow, Property::Height), 110);
+    EXPECT_EQ(GetWindow(menu, GW_OWNER), HiddenOwnerWindow());
+    EXPECT_FALSE(GetWindowLongA(menu, GWL_STYLE) & WS_CAPTION);
+    ExpectControls(kMenuWindow, {
+        {"标签3", 16, 8, 112, 24, "Quistrel（Velunor）"},
+        {"标签2", 10, 64, 120, 32, "   关闭"},
+        {"标签1", 10, 34, 120, 32, "   设置"},
+    });
+}
+
+TEST_F(ProgramWindows, SettingsWindowOpensWithItsThreeBoxesAndATaskbarButton) {
+    ASSERT_TRUE(OpenWindow(kSettingsWindow));
+    HWND settings = GetWindowHandle(kSettingsWindow);
+    EXPECT_TRUE(IsWindowVisible(settings));
+    EXPECT_EQ(GetText(kSettingsWindow, kTheWindow), "Kestrune设置");
+    EXPECT_EQ(GetWindow(settings, GW_OWNER), nullptr);
+    const LONG style = GetWindowLongA(settings, GWL_STYLE);
+    EXPECT_EQ(style & WS_CAPTION, WS_CAPTION);
+    EXPECT_TRUE(style & WS_SYSMENU);
+    EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+    EXPECT_EQ(GetProperty(kSettingsWindow, kTheWindow, Property::Width), 290);
+    EXPECT_EQ(GetProperty(kSettingsWindow, kTheWindow, Property::Height), 138);
+    EXPECT_EQ(GetProperty(kSettingsWindow, kTheWindow, Property::BackColour), static_cast<int>(RGB(236, 236, 236)));
+    ExpectControls(kSettingsWindow, {
+        {"选择框1", 88, 8, 120, 24, "显示CPU信息"},
+        {"选择框2", 88, 32, 120, 24, "显示内存信息"},
+        {"选择框4", 88, 80, 120, 24, "开机启动"},
+    });
+    for (const char* box : {"选择框1", "选择框2", "选择框4"}) {
+        EXPECT_EQ(GetProperty(kSettingsWindow, box, Property::Checked), 0) << box;
+    }
+
+    ASSERT_TRUE(OpenWindow(kSettingsWindow));
+    EXPECT_EQ(GetWindowHandle(kSettingsWindow), settings) << "one settings window at most";
+}
+
+}  // namespace

@@ -1,0 +1,750 @@
+// The window and control model: creation from definitions, events, properties by name, and
+// property access from other threads carried out on the window's own thread.
+#include "ui/window_model.h"
+
+#include <windowsx.h>
+
+#include <array>
+#include <atomic>
+#include <cstring>
+#include <type_traits>
+#include <vector>
+
+#include "support/unique.h"
+
+namespace {
+
+constexpr char kWindowClass[] = "KestruneWindow";
+constexpr char kOwnerClass[] = "KestruneOwner";
+constexpr char kLabelClass[] = "KestruneLabel";
+constexpr char kTransLabelClass[] = "KestruneTransLabel";
+
+constexpr UINT kCloseMessage = WM_APP + 0x100;  // the deferred close of CloseWindow
+constexpr UINT kCallMessage = WM_APP + 0x101;   // work sent over from another thread
+constexpr int kFirstControlId = 1000;
+
+constexpr int kWindowSlot = 0;  // binding slot of the window; control i uses slot i + 1
+constexpr int kNoSuchControl = -1;
+
+using Bindings = std::array<const EventBinding*, kEventKinds>;
+
+struct ControlState {
+    HWND hwnd = nullptr;
+    UniqueFont ownFont;  // empty when the control uses the stock GUI font
+    HFONT font = nullptr;
+    UniqueBrush backBrush;
+    COLORREF textColour = 0;
+    COLORREF backColour = 0;
+    int period = 0;
+};
+
+struct WindowState {
+    std::atomic<const WindowDefinition*> definition{nullptr};
+    std::atomic<HWND> hwnd{nullptr};
+    std::atomic<DWORD> threadId{0};
+    std::atomic<bool> closePending{false};
+    bool eventsLive = false;
+    RECT lastRect{};
+    COLORREF background = 0;
+    UniqueBrush backgroundBrush;
+    bool alwaysOnTop = false;
+    std::vector<ControlState> controls;
+    std::vector<Bindings> bindings;  // slot 0 the window, then one per control
+};
+
+// A handful of definitions exist; slots are claimed on the owning thread and never released,
+// so other threads can look a definition up without a lock.
+std::array<WindowState, 8> g_windows;
+HWND g_hiddenOwner = nullptr;
+ATOM g_labelAtom = 0;
+ATOM g_transLabelAtom = 0;
+
+struct CrossThreadCall {
+    void (*run)(void*);
+    void* work;
+};
+
+WindowState* FindState(const WindowDefinition& window) {
+    for (auto& state : g_windows) {
+        if (state.definition.load() == &window) return &state;
+    }
+    return nullptr;
+}
+
+WindowState* ClaimState(const WindowDefinition& window) {
+    if (WindowState* state = FindState(window)) return state;
+    for (auto& state : g_windows) {
+        const WindowDefinition* expected = nullptr;
+        if (state.definition.compare_exchange_strong(expected, &window)) return &state;
+    }
+    return nullptr;
+}
+
+WindowState* OpenState(const WindowDefinition& window) {
+    WindowState* state = FindState(window);
+    return state && state->hwnd.load() ? state : nullptr;
+}
+
+bool OnOwnerThread(const WindowState& state) { return GetCurrentThreadId() == state.threadId.load(); }
+
+// Runs work on the window's thread and waits for it; a window that is gone does nothing.
+template <typename Work>
+void RunOnOwnerThread(WindowState& state, Work&& work) {
+    HWND hwnd = state.hwnd.load();
+    if (!hwnd) return;
+    CrossThreadCall call{[](void* p) { (*static_cast<std::remove_reference_t<Work>*>(p))(); }, &work};
+    SendMessageA(hwnd, kCallMessage, 0, reinterpret_cast<LPARAM>(&call));
+}
+
+int FindControl(const WindowDefinition& window, const char* name) {
+    if (!name) return kNoSuchControl;
+    for (std::size_t i = 0; i < window.controls.size(); ++i) {
+        if (std::strcmp(window.controls[i].name, name) == 0) return static_cast<int>(i);
+    }
+    return kNoSuchControl;
+}
+
+int ControlIndexOf(const WindowState& state, HWND control) {
+    const int index = GetDlgCtrlID(control) - kFirstControlId;
+    if (index < 0 || index >= static_cast<int>(state.controls.size())) return kNoSuchControl;
+    return state.controls[index].hwnd == control ? index : kNoSuchControl;
+}
+
+WindowState* StateOfWindow(HWND hwnd) { return reinterpret_cast<WindowState*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA)); }
+
+COLORREF Resolve(COLORREF colour) { return colour == kSystemColour ? GetSysColor(COLOR_BTNFACE) : colour; }
+
+int KeyState(WPARAM flags) {
+    return ((flags & MK_CONTROL) ? 1 : 0) | ((flags & MK_SHIFT) ? 2 : 0) | (GetKeyState(VK_MENU) < 0 ? 4 : 0);
+}
+
+void Raise(WindowState& state, int slot, Event event, int x = 0, int y = 0, int keys = 0) {
+    if (!state.eventsLive || slot < 0 || slot >= static_cast<int>(state.bindings.size())) return;
+    const EventBinding* binding = state.bindings[slot][static_cast<int>(event)];
+    if (!binding) return;
+    if (binding->mouseHandler) {
+        binding->mouseHandler(x, y, keys);
+    } else if (binding->handler) {
+        binding->handler();
+    }
+}
+
+void DestroyOpenWindow(WindowState& state) {
+    HWND hwnd = state.hwnd.load();
+    if (!hwnd) return;
+    state.eventsLive = false;  // no handler runs on any close, not even deactivation
+    DestroyWindow(hwnd);
+}
+
+void ForgetWindow(WindowState& state) {
+    state.eventsLive = false;
+    state.hwnd = nullptr;
+    state.closePending = false;
+    state.controls.clear();  // fonts and brushes go after the controls that used them
+    state.bindings.clear();
+    state.backgroundBrush.reset();
+}
+
+RECT ControlRect(const WindowState& state, const ControlState& control) {
+    RECT rect{};
+    GetWindowRect(control.hwnd, &rect);
+    MapWindowPoints(nullptr, state.hwnd.load(), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+// A TransLabel has no background: what lies behind it is painted again, then its text.
+void RepaintBehind(const WindowState& state, const ControlState& control) {
+    const RECT rect = ControlRect(state, control);
+    RedrawWindow(state.hwnd.load(), &rect, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+void RepaintControl(const WindowState& state, const ControlDefinition& definition, const ControlState& control) {
+    if (definition.kind == ControlKind::TransLabel) {
+        RepaintBehind(state, control);
+    } else {
+        InvalidateRect(control.hwnd, nullptr, TRUE);
+    }
+}
+
+void WritePeriod(WindowState& state, int index, int period) {
+    if (period < 0) period = 0;
+    ControlState& control = state.controls[index];
+    if (period == control.period) return;  // a rewrite must not delay the next tick
+    KillTimer(state.hwnd.load(), kFirstControlId + index);
+    control.period = period;
+    if (period > 0) SetTimer(state.hwnd.load(), kFirstControlId + index, static_cast<UINT>(period), nullptr);
+}
+
+void WriteWindowProperty(WindowState& state, Property property, int value) {
+    HWND hwnd = state.hwnd.load();
+    RECT rect{};
+    GetWindowRect(hwnd, &rect);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    constexpr UINT kMove = SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE;
+    constexpr UINT kSize = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;
+    switch (property) {
+    case Property::Left:
+        if (value != rect.left) SetWindowPos(hwnd, nullptr, value, rect.top, 0, 0, kMove);
+        break;
+    case Property::Top:
+        if (value != rect.top) SetWindowPos(hwnd, nullptr, rect.left, value, 0, 0, kMove);
+        break;
+    case Property::Width:
+        if (value != width) SetWindowPos(hwnd, nullptr, 0, 0, value, height, kSize);
+        break;
+    case Property::Height:
+        if (value != height) SetWindowPos(hwnd, nullptr, 0, 0, width, value, kSize);
+        break;
+    case Property::Visible:
+        if ((value != 0) != (IsWindowVisible(hwnd) != FALSE)) ShowWindow(hwnd, value ? SW_SHOW : SW_HIDE);
+        break;
+    case Property::Disabled:
+        EnableWindow(hwnd, value == 0);
+        break;
+    case Property::BackColour:
+        if (static_cast<COLORREF>(value) != state.background) {
+            state.background = static_cast<COLORREF>(value);
+            state.backgroundBrush.reset(CreateSolidBrush(state.background));
+            InvalidateRect(hwnd, nullptr, TRUE);
+        }
+        break;
+    case Property::AlwaysOnTop:
+        // Applied on every write: the window climbs back over windows that came to the front.
+        state.alwaysOnTop = value != 0;
+        SetWindowPos(hwnd, value ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        break;
+    default:
+        break;
+    }
+}
+
+void WriteControlProperty(WindowState& state, int index, Property property, int value) {
+    const ControlDefinition& definition = state.definition.load()->controls[index];
+    ControlState& control = state.controls[index];
+    if (definition.kind == ControlKind::Timer) {
+        if (property == Property::Period) WritePeriod(state, index, value);
+        return;
+    }
+    const RECT rect = ControlRect(state, control);
+    RECT moved = rect;
+    switch (property) {
+    case Property::Left: moved = {value, rect.top, value + rect.right - rect.left, rect.bottom}; break;
+    case Property::Top: moved = {rect.left, value, rect.right, value + rect.bottom - rect.top}; break;
+    case Property::Width: moved.right = rect.left + value; break;
+    case Property::Height: moved.bottom = rect.top + value; break;
+    case Property::Visible:
+        if ((value != 0) != ((GetWindowLongA(control.hwnd, GWL_STYLE) & WS_VISIBLE) != 0)) {
+            ShowWindow(control.hwnd, value ? SW_SHOWNA : SW_HIDE);
+        }
+        return;
+    case Property::Disabled:
+        EnableWindow(control.hwnd, value == 0);
+        return;
+    case Property::TextColour:
+        if (static_cast<COLORREF>(value) == control.textColour) return;
+        control.textColour = static_cast<COLORREF>(value);
+        RepaintControl(state, definition, control);
+        return;
+    case Property::BackColour:
+        if (static_cast<COLORREF>(value) == control.backColour) return;
+        control.backColour = static_cast<COLORREF>(value);
+        control.backBrush.reset(CreateSolidBrush(control.backColour));
+        RepaintControl(state, definition, control);
+        return;
+    case Property::Checked:
+        if (definition.kind == ControlKind::CheckBox) {
+            SendMessageA(control.hwnd, BM_SETCHECK, value ? BST_CHECKED : BST_UNCHECKED, 0);
+        }
+        return;
+    default:
+        return;
+    }
+    if (EqualRect(&moved, &rect)) return;
+    SetWindowPos(control.hwnd, nullptr, moved.left, moved.top, moved.right - moved.left, moved.bottom - moved.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    if (definition.kind == ControlKind::TransLabel) {
+        // Its old place shows its old text until the parent paints there again.
+        RedrawWindow(state.hwnd.load(), &rect, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+        RepaintBehind(state, control);
+    }
+}
+
+int ReadWindowProperty(const WindowState& state, Property property) {
+    HWND hwnd = state.hwnd.load();
+    RECT rect{};
+    GetWindowRect(hwnd, &rect);
+    switch (property) {
+    case Property::Left: return rect.left;
+    case Property::Top: return rect.top;
+    case Property::Width: return rect.right - rect.left;
+    case Property::Height: return rect.bottom - rect.top;
+    case Property::Visible: return IsWindowVisible(hwnd) ? 1 : 0;
+    case Property::Disabled: return IsWindowEnabled(hwnd) ? 0 : 1;
+    case Property::BackColour: return static_cast<int>(state.background);
+    case Property::AlwaysOnTop: return state.alwaysOnTop ? 1 : 0;
+    default: return 0;
+    }
+}
+
+int ReadControlProperty(const WindowState& state, int index, Property property) {
+    const ControlDefinition& definition = state.definition.load()->controls[index];
+    const ControlState& control = state.controls[index];
+    if (definition.kind == ControlKind::Timer) return property == Property::Period ? control.period : 0;
+    const RECT rect = ControlRect(state, control);
+    switch (property) {
+    case Property::Left: return rect.left;
+    case Property::Top: return rect.top;
+    case Property::Width: return rect.right - rect.left;
+    case Property::Height: return rect.bottom - rect.top;
+    case Property::Visible: return (GetWindowLongA(control.hwnd, GWL_STYLE) & WS_VISIBLE) ? 1 : 0;
+    case Property::Disabled: return IsWindowEnabled(control.hwnd) ? 0 : 1;
+    case Property::TextColour: return static_cast<int>(control.textColour);
+    case Property::BackColour: return static_cast<int>(control.backColour);
+    case Property::Checked:
+        return definition.kind == ControlKind::CheckBox && SendMessageA(control.hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    default: return 0;
+    }
+}
+
+Text ReadWindowText(HWND hwnd) {
+    const int length = GetWindowTextLengthA(hwnd);
+    if (length <= 0) return {};
+    Text text(static_cast<std::size_t>(length) + 1, '\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextA(hwnd, text.data(), length + 1)));
+    return text;
+}
+
+// Painting of the two control kinds the model draws itself.
+void PaintLabel(HWND hwnd, const ControlDefinition& definition, const ControlState& control) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(hwnd, &paint);
+    RECT client;
+    GetClientRect(hwnd, &client);
+    if (definition.kind == ControlKind::Label && control.backBrush) FillRect(dc, &client, control.backBrush.get());
+    const Text text = ReadWindowText(hwnd);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, control.textColour);
+    HGDIOBJ previous = SelectObject(dc, control.font);
+    UINT format = DT_NOPREFIX;
+    if (definition.kind == ControlKind::Label) {
+        format |= DT_SINGLELINE | DT_VCENTER | DT_LEFT;
+    } else {
+        format |= DT_WORDBREAK | (definition.align == Align::Centre ? DT_CENTER : DT_LEFT);
+    }
+    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &client, format);
+    SelectObject(dc, previous);
+    EndPaint(hwnd, &paint);
+}
+
+LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    const ATOM atom = static_cast<ATOM>(GetClassLongA(hwnd, GCW_ATOM));
+    const bool ownClass = atom == g_labelAtom || atom == g_transLabelAtom;
+    WindowState* state = StateOfWindow(GetParent(hwnd));
+    const int index = state ? ControlIndexOf(*state, hwnd) : kNoSuchControl;
+
+    if (index != kNoSuchControl) {
+        switch (message) {
+        case WM_MOUSEMOVE:
+        case WM_LBUTTONUP:
+        case WM_RBUTTONUP: {
+            const Event event = message == WM_MOUSEMOVE   ? Event::MouseMove
+                                : message == WM_LBUTTONUP ? Event::LeftButtonUp
+                                                          : Event::RightButtonUp;
+            Raise(*state, index + 1, event, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), KeyState(wParam));
+            break;  // the control's own handling follows; it must not read the state again
+        }
+        case WM_PAINT:
+            if (ownClass) {
+                PaintLabel(hwnd, state->definition.load()->controls[index], state->controls[index]);
+                return 0;
+            }
+            break;
+        case WM_GETFONT:
+            if (ownClass) return reinterpret_cast<LRESULT>(state->controls[index].font);
+            break;
+        default:
+            break;
+        }
+    }
+    if (ownClass) {
+        if (message == WM_ERASEBKGND) return 1;  // WM_PAINT draws everything there is
+        return DefWindowProcA(hwnd, message, wParam, lParam);
+    }
+    // A subclassed system control: its class procedure does the rest.
+    return CallWindowProcA(reinterpret_cast<WNDPROC>(GetClassLongPtrA(hwnd, GCLP_WNDPROC)), hwnd, message, wParam,
+                           lParam);
+}
+
+LRESULT ControlColours(WindowState& state, HWND control, HDC dc) {
+    const int index = ControlIndexOf(state, control);
+    if (index == kNoSuchControl) return 0;
+    ControlState& colours = state.controls[index];
+    SetTextColor(dc, colours.textColour);
+    SetBkColor(dc, colours.backColour);
+    if (!colours.backBrush) colours.backBrush.reset(CreateSolidBrush(colours.backColour));
+    return reinterpret_cast<LRESULT>(colours.backBrush.get());
+}
+
+void OnPositionChanged(WindowState& state) {
+    if (!state.eventsLive) return;
+    RECT rect{};
+    GetWindowRect(state.hwnd.load(), &rect);
+    const bool moved = rect.left != state.lastRect.left || rect.top != state.lastRect.top;
+    const bool resized = rect.right - rect.left != state.lastRect.right - state.lastRect.left ||
+                         rect.bottom - rect.top != state.lastRect.bottom - state.lastRect.top;
+    state.lastRect = rect;
+    if (moved) Raise(state, kWindowSlot, Event::Moved);
+    if (resized) Raise(state, kWindowSlot, Event::Resized);
+}
+
+LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* state = static_cast<WindowState*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
+        state->hwnd = hwnd;
+    }
+    WindowState* state = StateOfWindow(hwnd);
+    if (!state) return DefWindowProcA(hwnd, message, wParam, lParam);
+
+    switch (message) {
+    case kCallMessage: {
+        const auto* call = reinterpret_cast<const CrossThreadCall*>(lParam);
+        call->run(call->work);
+        return 0;
+    }
+    case kCloseMessage:
+        if (state->closePending) DestroyOpenWindow(*state);
+        return 0;
+    case WM_CLOSE:
+        DestroyOpenWindow(*state);
+        return 0;
+    case WM_NCDESTROY:
+        ForgetWindow(*state);
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+        break;
+    case WM_ERASEBKGND: {
+        RECT client;
+        GetClientRect(hwnd, &client);
+        if (state->backgroundBrush) FillRect(reinterpret_cast<HDC>(wParam), &client, state->backgroundBrush.get());
+        return 1;
+    }
+    case WM_WINDOWPOSCHANGED:
+        OnPositionChanged(*state);
+        break;
+    case WM_ACTIVATE:
+        Raise(*state, kWindowSlot, LOWORD(wParam) == WA_INACTIVE ? Event::Deactivated : Event::Activated);
+        break;
+    case WM_TIMER: {
+        const int index = static_cast<int>(wParam) - kFirstControlId;
+        if (index >= 0 && index < static_cast<int>(state->controls.size())) Raise(*state, index + 1, Event::Tick);
+        return 0;
+    }
+    case WM_COMMAND:
+        if (HIWORD(wParam) == BN_CLICKED && lParam) {
+            const int index = ControlIndexOf(*state, reinterpret_cast<HWND>(lParam));
+            if (index != kNoSuchControl) Raise(*state, index + 1, Event::Clicked);
+        }
+        return 0;
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+        if (LRESULT brush = ControlColours(*state, reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam))) {
+            return brush;
+        }
+        break;
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP: {
+        const Event event = message == WM_MOUSEMOVE   ? Event::MouseMove
+                            : message == WM_LBUTTONUP ? Event::LeftButtonUp
+                                                      : Event::RightButtonUp;
+        Raise(*state, kWindowSlot, event, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), KeyState(wParam));
+        return 0;
+    }
+    default:
+        break;
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+void RegisterClasses() {
+    static bool registered = false;
+    if (registered) return;
+    registered = true;
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(1));
+
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = icon ? icon : LoadIconA(nullptr, MAKEINTRESOURCEA(32512));
+    windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
+    windowClass.lpszClassName = kWindowClass;
+    RegisterClassExA(&windowClass);
+
+    WNDCLASSEXA ownerClass{};
+    ownerClass.cbSize = sizeof ownerClass;
+    ownerClass.lpfnWndProc = DefWindowProcA;
+    ownerClass.hInstance = instance;
+    ownerClass.lpszClassName = kOwnerClass;
+    RegisterClassExA(&ownerClass);
+
+    WNDCLASSEXA labelClass{};
+    labelClass.cbSize = sizeof labelClass;
+    labelClass.lpfnWndProc = ControlProc;
+    labelClass.hInstance = instance;
+    labelClass.hCursor = windowClass.hCursor;
+    labelClass.lpszClassName = kLabelClass;
+    g_labelAtom = RegisterClassExA(&labelClass);
+    labelClass.lpszClassName = kTransLabelClass;
+    g_transLabelAtom = RegisterClassExA(&labelClass);
+}
+
+struct CreationStyle {
+    DWORD style;
+    DWORD exStyle;
+};
+
+CreationStyle StyleOf(const WindowDefinition& definition) {
+    if (definition.borderStyle <= 0 || definition.borderStyle > 6) return {WS_POPUP | WS_CLIPSIBLINGS, 0};
+    const bool sizeable = definition.borderStyle % 2 == 1;
+    DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_CLIPSIBLINGS | (sizeable ? WS_THICKFRAME : 0);
+    if (definition.systemMenu) style |= WS_SYSMENU;
+    if (definition.minimiseBox) style |= WS_MINIMIZEBOX;
+    if (definition.maximiseBox) style |= WS_MAXIMIZEBOX;
+    DWORD exStyle = 0;
+    if (definition.borderStyle == 3 || definition.borderStyle == 4) exStyle |= WS_EX_TOOLWINDOW;
+    if (definition.borderStyle == 5 || definition.borderStyle == 6) exStyle |= WS_EX_CLIENTEDGE;
+    return {style, exStyle};
+}
+
+HFONT MakeFont(const FontSpec& spec, UniqueFont& owned) {
+    if (spec.IsDefault()) return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    owned.reset(CreateFontA(spec.height, 0, 0, 0, spec.weight, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
+                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                            spec.face ? spec.face : ""));
+    return owned.get();
+}
+
+void CreateControl(WindowState& state, int index) {
+    const ControlDefinition& definition = state.definition.load()->controls[index];
+    ControlState& control = state.controls[index];
+    control.textColour = Resolve(definition.textColour);
+    control.backColour = Resolve(definition.backColour);
+    control.period = 0;
+    if (definition.kind == ControlKind::Timer) return;
+
+    const char* className = nullptr;
+    DWORD style = WS_CHILD | WS_VISIBLE;
+    switch (definition.kind) {
+    case ControlKind::EditBox:
+        className = "EDIT";
+        style |= ES_AUTOHSCROLL | ES_READONLY | (definition.align == Align::Centre ? ES_CENTER : ES_LEFT);
+        break;
+    case ControlKind::CheckBox:
+        className = "BUTTON";
+        style |= WS_TABSTOP | BS_AUTOCHECKBOX;
+        break;
+    case ControlKind::Label: className = kLabelClass; break;
+    case ControlKind::TransLabel: className = kTransLabelClass; break;
+    case ControlKind::Timer: return;
+    }
+    HWND parent = state.hwnd.load();
+    control.hwnd = CreateWindowExA(0, className, definition.text, style, definition.left, definition.top,
+                                   definition.width, definition.height, parent,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + index)),
+                                   GetModuleHandleA(nullptr), nullptr);
+    if (!control.hwnd) return;
+    control.font = MakeFont(definition.font, control.ownFont);
+    if (className == kLabelClass || className == kTransLabelClass) {
+        if (definition.kind == ControlKind::Label) control.backBrush.reset(CreateSolidBrush(control.backColour));
+    } else {
+        SendMessageA(control.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(control.font), FALSE);
+        SetWindowLongPtrA(control.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlProc));
+    }
+    // Text drawn over whatever lies behind it stays above the other controls, and so does
+    // the layer that catches the mouse over them.
+    if (definition.kind == ControlKind::TransLabel) {
+        SetWindowPos(control.hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+}
+
+void ResolveBindings(WindowState& state) {
+    const WindowDefinition& definition = *state.definition.load();
+    state.bindings.assign(definition.controls.size() + 1, Bindings{});
+    for (const EventBinding& binding : definition.events) {
+        const int slot = binding.source ? FindControl(definition, binding.source) + 1 : kWindowSlot;
+        if (binding.source && slot == 0) continue;  // names no control of this window
+        state.bindings[slot][static_cast<int>(binding.event)] = &binding;
+    }
+}
+
+}  // namespace
+
+HWND CreateHiddenOwnerWindow() {
+    if (g_hiddenOwner && IsWindow(g_hiddenOwner)) return g_hiddenOwner;
+    RegisterClasses();
+    g_hiddenOwner = CreateWindowExA(0, kOwnerClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                    GetModuleHandleA(nullptr), nullptr);
+    return g_hiddenOwner;
+}
+
+HWND HiddenOwnerWindow() { return g_hiddenOwner; }
+
+bool OpenWindow(const WindowDefinition& window) {
+    WindowState* state = ClaimState(window);
+    if (!state) return false;
+    if (HWND open = state->hwnd.load()) {
+        if (!state->closePending) {
+            if (IsIconic(open)) {
+                ShowWindow(open, SW_RESTORE);
+            } else {
+                SetActiveWindow(open);
+            }
+            return true;
+        }
+        DestroyOpenWindow(*state);
+    }
+
+    RegisterClasses();
+    HWND owner = window.taskbarButton ? nullptr : CreateHiddenOwnerWindow();
+    state->threadId = GetCurrentThreadId();
+    state->closePending = false;
+    state->eventsLive = false;
+    state->background = Resolve(window.background);
+    state->backgroundBrush.reset(CreateSolidBrush(state->background));
+    state->alwaysOnTop = window.alwaysOnTop;
+    state->controls = std::vector<ControlState>(window.controls.size());
+    ResolveBindings(*state);
+
+    const CreationStyle style = StyleOf(window);
+    HWND hwnd = CreateWindowExA(style.exStyle, kWindowClass, window.title, style.style, window.left, window.top,
+                                window.width, window.height, owner, nullptr, GetModuleHandleA(nullptr), state);
+    if (!hwnd) {
+        ForgetWindow(*state);
+        return false;
+    }
+    for (std::size_t i = 0; i < window.controls.size(); ++i) CreateControl(*state, static_cast<int>(i));
+    for (std::size_t i = 0; i < window.controls.size(); ++i) {
+        if (window.controls[i].kind == ControlKind::Timer) WritePeriod(*state, static_cast<int>(i), window.controls[i].period);
+    }
+    WriteWindowProperty(*state, Property::AlwaysOnTop, window.alwaysOnTop ? 1 : 0);
+
+    GetWindowRect(hwnd, &state->lastRect);
+    state->eventsLive = true;
+    Raise(*state, kWindowSlot, Event::Created);
+    if (state->hwnd.load() == hwnd) Raise(*state, kWindowSlot, Event::Moved);
+    if (state->hwnd.load() == hwnd) Raise(*state, kWindowSlot, Event::Resized);
+    if (state->hwnd.load() != hwnd) return false;
+    if (window.visible) ShowWindow(hwnd, window.taskbarButton ? SW_SHOW : SW_SHOWNOACTIVATE);
+    return true;
+}
+
+void CloseWindow(const WindowDefinition& window) {
+    WindowState* state = OpenState(window);
+    if (!state) return;
+    state->closePending = true;
+    PostMessageA(state->hwnd.load(), kCloseMessage, 0, 0);
+}
+
+HWND GetWindowHandle(const WindowDefinition& window) {
+    const WindowState* state = FindState(window);
+    return state ? state->hwnd.load() : nullptr;
+}
+
+bool IsWindowOpen(const WindowDefinition& window) { return GetWindowHandle(window) != nullptr; }
+
+bool IsClosePending(const WindowDefinition& window) {
+    const WindowState* state = OpenState(window);
+    return state && state->closePending;
+}
+
+HWND GetControlHandle(const WindowDefinition& window, const char* control) {
+    WindowState* state = OpenState(window);
+    if (!state) return nullptr;
+    if (!OnOwnerThread(*state)) {
+        HWND result = nullptr;
+        RunOnOwnerThread(*state, [&] { result = GetControlHandle(window, control); });
+        return result;
+    }
+    const int index = FindControl(window, control);
+    return index == kNoSuchControl ? nullptr : state->controls[index].hwnd;
+}
+
+int GetProperty(const WindowDefinition& window, const char* control, Property property) {
+    WindowState* state = OpenState(window);
+    if (!state) return 0;
+    if (!OnOwnerThread(*state)) {
+        int result = 0;
+        RunOnOwnerThread(*state, [&] { result = GetProperty(window, control, property); });
+        return result;
+    }
+    if (control == kTheWindow) return ReadWindowProperty(*state, property);
+    const int index = FindControl(window, control);
+    return index == kNoSuchControl ? 0 : ReadControlProperty(*state, index, property);
+}
+
+void SetProperty(const WindowDefinition& window, const char* control, Property property, int value) {
+    WindowState* state = OpenState(window);
+    if (!state) return;
+    if (!OnOwnerThread(*state)) {
+        RunOnOwnerThread(*state, [&] { SetProperty(window, control, property, value); });
+        return;
+    }
+    if (control == kTheWindow) {
+        WriteWindowProperty(*state, property, value);
+        return;
+    }
+    const int index = FindControl(window, control);
+    if (index != kNoSuchControl) WriteControlProperty(*state, index, property, value);
+}
+
+Text GetText(const WindowDefinition& window, const char* control) {
+    WindowState* state = OpenState(window);
+    if (!state) return {};
+    if (!OnOwnerThread(*state)) {
+        Text result;
+        RunOnOwnerThread(*state, [&] { result = GetText(window, control); });
+        return result;
+    }
+    if (control == kTheWindow) return ReadWindowText(state->hwnd.load());
+    const int index = FindControl(window, control);
+    if (index == kNoSuchControl || !state->controls[index].hwnd) return {};
+    return ReadWindowText(state->controls[index].hwnd);
+}
+
+void SetText(const WindowDefinition& window, const char* control, std::string_view text) {
+    WindowState* state = OpenState(window);
+    if (!state) return;
+    if (!OnOwnerThread(*state)) {
+        RunOnOwnerThread(*state, [&] { SetText(window, control, text); });
+        return;
+    }
+    const Text value(text);
+    if (control == kTheWindow) {
+        SetWindowTextA(state->hwnd.load(), value.c_str());
+        return;
+    }
+    const int index = FindControl(window, control);
+    if (index == kNoSuchControl || !state->controls[index].hwnd) return;
+    ControlState& target = state->controls[index];
+    // Rewriting the same text would repaint the field every second for nothing.
+    if (ReadWindowText(target.hwnd) == value) return;
+    SetWindowTextA(target.hwnd, value.c_str());
+    const ControlDefinition& definition = window.controls[index];
+    if (definition.kind == ControlKind::Label || definition.kind == ControlKind::TransLabel) {
+        RepaintControl(*state, definition, target);
+    }
+}
+
+void DestroyAllWindows() {
+    for (auto& state : g_windows) {
+        if (state.hwnd.load() && OnOwnerThread(state)) DestroyOpenWindow(state);
+    }
+    if (g_hiddenOwner) {
+        DestroyWindow(g_hiddenOwner);
+        g_hiddenOwner = nullptr;
+    }
+}

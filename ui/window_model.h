@@ -1,0 +1,120 @@
+// The window and control model: windows are opened from definitions (tables of controls and
+// event bindings), and handlers reach windows and controls by the names in those tables.
+#pragma once
+
+#include <windows.h>
+
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "support/text.h"
+
+enum class ControlKind { EditBox, Label, CheckBox, Timer, TransLabel };
+enum class Align { Left, Centre };
+
+enum class Event { Created, Moved, Resized, Activated, Deactivated, Tick, Clicked, LeftButtonUp, RightButtonUp, MouseMove };
+constexpr int kEventKinds = 10;
+
+// Key state of mouse events: 1 Ctrl, 2 Shift, 4 Alt.
+using Handler = void (*)();
+using MouseHandler = void (*)(int x, int y, int keys);
+
+struct FontSpec {
+    int height = 0;  // logical height; 0 with no face means the default GUI font
+    int weight = 0;
+    const char* face = nullptr;  // "" lets the system choose a face for the character set
+    bool IsDefault() const { return height == 0 && face == nullptr; }
+};
+constexpr FontSpec kDefaultGuiFont{};
+
+// The colour a definition gives for "the system's own" (the window face colour).
+constexpr COLORREF kSystemColour = 0xFF000000;
+
+struct ControlDefinition {
+    const char* name;
+    ControlKind kind;
+    int left, top, width, height;
+    const char* text;
+    Align align;
+    FontSpec font;
+    COLORREF textColour;
+    COLORREF backColour;
+    int period;  // Timer only, milliseconds
+};
+
+// Table rows, one maker per control kind. EditBoxes are borderless, read-only and single-line.
+constexpr ControlDefinition Timer(const char* name, int period) {
+    return {name, ControlKind::Timer, 0, 0, 0, 0, "", Align::Left, {}, 0, 0, period};
+}
+constexpr ControlDefinition EditBox(const char* name, int left, int top, int width, int height, const char* text,
+                                    Align align, FontSpec font, COLORREF back) {
+    return {name, ControlKind::EditBox, left, top, width, height, text, align, font, 0, back, 0};
+}
+constexpr ControlDefinition TransLabel(const char* name, int left, int top, int width, int height, const char* caption,
+                                       Align align, FontSpec font) {
+    return {name, ControlKind::TransLabel, left, top, width, height, caption, align, font, 0, 0, 0};
+}
+constexpr ControlDefinition Label(const char* name, int left, int top, int width, int height, const char* text) {
+    return {name, ControlKind::Label, left, top, width, height, text, Align::Left, {}, 0, kSystemColour, 0};
+}
+constexpr ControlDefinition CheckBox(const char* name, int left, int top, int width, int height, const char* text,
+                                     COLORREF back) {
+    return {name, ControlKind::CheckBox, left, top, width, height, text, Align::Left, {}, 0, back, 0};
+}
+
+// source: a control's name, or nullptr for the window itself.
+struct EventBinding {
+    const char* source;
+    Event event;
+    Handler handler = nullptr;
+    MouseHandler mouseHandler = nullptr;
+
+    constexpr EventBinding(const char* source_, Event event_, Handler handler_)
+        : source(source_), event(event_), handler(handler_) {}
+    constexpr EventBinding(const char* source_, Event event_, MouseHandler handler_)
+        : source(source_), event(event_), mouseHandler(handler_) {}
+};
+constexpr const char* kTheWindow = nullptr;
+
+// Border styles: 0 none; 1 sizeable; 2 fixed; 3, 4 the same with a tool-window caption;
+// 5, 6 the same with a sunken client edge.
+struct WindowDefinition {
+    const char* title;
+    int borderStyle;
+    COLORREF background;
+    bool systemMenu, minimiseBox, maximiseBox;
+    bool taskbarButton;
+    bool alwaysOnTop;
+    bool visible;
+    int left, top, width, height;
+    std::span<const ControlDefinition> controls;
+    std::span<const EventBinding> events;
+};
+
+enum class Property { Left, Top, Width, Height, Visible, Disabled, TextColour, BackColour, Checked, Period, AlwaysOnTop };
+
+// Opens a window from its definition; an open one is brought forward instead (a pending close
+// is finished first and a fresh window made). Returns true when the window is open afterwards.
+bool OpenWindow(const WindowDefinition& window);
+// Asks the window to close; it is destroyed when the posted close message arrives.
+void CloseWindow(const WindowDefinition& window);
+HWND GetWindowHandle(const WindowDefinition& window);
+bool IsWindowOpen(const WindowDefinition& window);
+bool IsClosePending(const WindowDefinition& window);
+HWND GetControlHandle(const WindowDefinition& window, const char* control);
+
+// Properties of the window (control = kTheWindow) or of a control, by name. On a window that
+// is not open, reads give 0 or the empty text and writes do nothing. Calls from another thread
+// are carried out on the window's own thread before they return.
+int GetProperty(const WindowDefinition& window, const char* control, Property property);
+void SetProperty(const WindowDefinition& window, const char* control, Property property, int value);
+// Title of the window, text of an EditBox, Label or CheckBox, caption of a TransLabel.
+Text GetText(const WindowDefinition& window, const char* control);
+void SetText(const WindowDefinition& window, const char* control, std::string_view text);
+
+// The never-shown window that owns every window without a taskbar button.
+HWND CreateHiddenOwnerWindow();
+HWND HiddenOwnerWindow();
+// Destroys every open window and the hidden owner; for the end of the program.
+void DestroyAllWindows();
