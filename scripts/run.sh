@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# The run command: installs what is missing, builds, and starts the program under Wine beside a
+# demo taskbar. With DISPLAY set it runs on that display until the program ends (its menu's
+# close entry, or Ctrl+C here); without one it runs on a virtual display, writes a screenshot
+# to the file named by the first argument (build/screenshot.png by default) and stops.
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
+
+screenshot=${1:-$BUILD_DIR/screenshot.png}
+theme=${KESTRUNE_DEMO_THEME:-dark}
+
+bash "$KESTRUNE_ROOT/scripts/install-deps.sh"
+ensure_locale
+build_project >/dev/null
+
+trap stop_all EXIT
+virtual=
+if [ -z "${DISPLAY:-}" ]; then
+  virtual=1
+  XVFB_ARGS=-wr start_xvfb 70
+fi
+ensure_prefix
+start_wineserver
+
+# The program renames its own file at start: it runs from a copy in a folder of its own.
+folder=$WINEPREFIX/drive_c/Kestrune
+rm -rf "$folder"
+mkdir -p "$folder"
+cp "$BUILD_DIR/kestrune.exe" "$folder/kestrune.exe"
+
+with_wine_locale wine "$BUILD_DIR/tools/demo_taskbar.exe" "$theme" >/dev/null 2>&1 &
+with_wine_locale wine 'C:\Kestrune\kestrune.exe' >/dev/null 2>&1 &
+program=$!
+
+if [ -n "$virtual" ]; then
+  for _ in $(seq 50); do
+    xwininfo -root -tree 2>/dev/null | grep -q 'Kestrune' && break
+    sleep 0.2
+  done
+  sleep 2  # a few refresh ticks
+  mkdir -p "$(dirname "$screenshot")"
+  import -window root "$screenshot"
+  echo "screenshot: $screenshot"
+else
+  echo "running on $DISPLAY; end it from its menu or with Ctrl+C"
+  wait "$program" || true
+fi
