@@ -6,6 +6,8 @@
 
 #include <vector>
 
+#include "readings/network.h"
+#include "settings/config.h"
 #include "settings/startup.h"
 #include "ui/window_model.h"
 #include "ui/windows.h"
@@ -56,6 +58,7 @@ void RegisterExitRoutine(ExitRoutine routine) {
 void ExitProgram(unsigned exitCode) {
     for (ExitRoutine routine : g_exitRoutines) routine();
     DestroyAllWindows();
+    ReleaseInterfaceLibrary();
     OleUninitialize();
     ExitProcess(exitCode);
 }
@@ -75,6 +78,16 @@ void MainWindowCreated() {
 
     cpuColumnWidth = 30;
     memoryColumnWidth = 30;
+
+    if (SwitchIsOn(kCpuSwitch)) {
+        SetProperty(kMainWindow, kTheWindow, Property::Width,
+                    GetProperty(kMainWindow, kTheWindow, Property::Width) + cpuColumnWidth);
+        SetProperty(kMainWindow, "时钟3", Property::Period, 3000);
+    }
+    if (SwitchIsOn(kMemorySwitch)) {
+        SetProperty(kMainWindow, kTheWindow, Property::Width,
+                    GetProperty(kMainWindow, kTheWindow, Property::Width) + memoryColumnWidth);
+    }
 }
 
 int RunProgram() {

@@ -5,3 +5,5 @@
 extern int cpuBusyPercent;
 
 void SampleCpuLoad();
+// Copies the last sample into its field while the CPU switch is on.
+void ShowCpuLoad();

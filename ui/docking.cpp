@@ -1,7 +1,72 @@
 // Keeping the main window on the taskbar beside the notification area, in theme colours.
+// It is re-placed every 20 ms rather than parented, so it follows the taskbar when the shell
+// moves, resizes or recreates it.
 #include "ui/docking.h"
+
+#include "support/unique.h"
+#include "ui/window_model.h"
+#include "ui/windows.h"
 
 std::atomic<int> themeIsLight{0};
 
-// The window stays at its design place until it follows the taskbar.
-void DockMainWindow() {}
+namespace {
+
+// The taskbar follows the system mode, not the app mode: with Windows' default of a dark
+// taskbar and light apps, the app mode would put dark text on a dark taskbar.
+constexpr const char* kThemeKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
+constexpr const char* kThemeValue = "SystemUsesLightTheme";
+
+constexpr const char* kColouredControls[] = {
+    "下行标签", "上行标签", "下行编辑框", "上行编辑框", "内存标签", "内存编辑框", "CPU标签", "CPU占用编辑框",
+};
+
+}  // namespace
+
+HWND FindNotificationArea() {
+    HWND taskbar = FindWindowExA(nullptr, nullptr, "Shell_TrayWnd", "");
+    if (!taskbar) return nullptr;
+    return FindWindowExA(taskbar, nullptr, "TrayNotifyWnd", "");
+}
+
+RECT GetWindowScreenRect(HWND window) {
+    WINDOWINFO info{};
+    info.cbSize = sizeof info;
+    if (!window || !GetWindowInfo(window, &info)) return RECT{};
+    return info.rcWindow;
+}
+
+int ThemeFromValue(bool found, DWORD type, DWORD value) { return found && type == REG_DWORD && value != 0 ? 1 : 0; }
+
+int ReadThemeIsLight() {
+    UniqueKey key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kThemeKey, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return 0;
+    DWORD type = 0;
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    const bool found =
+        RegQueryValueExA(key.get(), kThemeValue, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) ==
+            ERROR_SUCCESS && size == sizeof value;
+    return ThemeFromValue(found, type, value);
+}
+
+void DockMainWindow() {
+    SetProperty(kMainWindow, kTheWindow, Property::AlwaysOnTop, 1);
+
+    const RECT area = GetWindowScreenRect(FindNotificationArea());
+    const int left = area.left - GetProperty(kMainWindow, kTheWindow, Property::Width);
+    if (GetProperty(kMainWindow, kTheWindow, Property::Left) != left) {
+        SetProperty(kMainWindow, kTheWindow, Property::Left, left);
+    }
+    if (GetProperty(kMainWindow, kTheWindow, Property::Top) != area.top) {
+        SetProperty(kMainWindow, kTheWindow, Property::Top, area.top);
+    }
+
+    const int light = ReadThemeIsLight();
+    themeIsLight = light;
+    const COLORREF colour = light ? kLightThemeText : kDarkThemeText;
+    if (static_cast<COLORREF>(GetProperty(kMainWindow, "下行标签", Property::TextColour)) != colour) {
+        for (const char* control : kColouredControls) {
+            SetProperty(kMainWindow, control, Property::TextColour, static_cast<int>(colour));
+        }
+    }
+}

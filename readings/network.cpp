@@ -1,0 +1,79 @@
+// The network reading: the interface table through the IP helper library, which is loaded from
+// the system folder only (the program folder is user-writable and the program runs elevated).
+#include "readings/network.h"
+
+#include <windows.h>
+
+#include "ui/window_model.h"
+#include "ui/windows.h"
+
+int selectedRow = 0;
+std::uint32_t lastOutOctets = 0;
+std::uint32_t lastInOctets = 0;
+
+namespace {
+
+using GetIfTableFunction = DWORD(WINAPI*)(void* table, ULONG* size, BOOL sorted);
+
+HMODULE g_ipHelper = nullptr;
+GetIfTableFunction g_getIfTable = nullptr;
+
+GetIfTableFunction IfTableFunction() {
+    if (!g_getIfTable) {
+        if (!g_ipHelper) g_ipHelper = LoadLibraryExA("iphlpapi.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        if (g_ipHelper) g_getIfTable = reinterpret_cast<GetIfTableFunction>(reinterpret_cast<void*>(GetProcAddress(g_ipHelper, "GetIfTable")));
+    }
+    return g_getIfTable;
+}
+
+// The whole table, or an empty buffer when it cannot be had this time.
+ByteBuffer QueryInterfaceTable() {
+    GetIfTableFunction getIfTable = IfTableFunction();
+    if (!getIfTable) return {};
+    ULONG size = 0;
+    ByteBuffer probe = BlankBuffer(1);
+    getIfTable(probe.data(), &size, FALSE);
+    if (size == 0) return {};
+    ByteBuffer table = BlankBuffer(static_cast<int>(size));
+    // A table that grew between the two calls gives no reading this time.
+    if (getIfTable(table.data(), &size, TRUE) != NO_ERROR) return {};
+    return table;
+}
+
+}  // namespace
+
+InterfaceCounters ReadInterfaceCounters() {
+    const ByteBuffer table = QueryInterfaceTable();
+    if (table.empty()) return {};
+    SpeedState state{selectedRow, lastOutOctets, lastInOctets};
+    const InterfaceCounters counters = CountersFromTable(table, state);
+    selectedRow = state.selectedRow;
+    lastOutOctets = state.lastOutOctets;
+    lastInOctets = state.lastInOctets;
+    return counters;
+}
+
+Text UploadSpeedText() {
+    const InterfaceCounters counters = ReadInterfaceCounters();
+    if (counters.row == 0) return "0";
+    return KilobytesSince(counters.outOctets, lastOutOctets);
+}
+
+Text DownloadSpeedText() {
+    const InterfaceCounters counters = ReadInterfaceCounters();
+    if (counters.row == 0) return "0";
+    return KilobytesSince(counters.inOctets, lastInOctets);
+}
+
+void ShowSpeeds() {
+    const Text upload = UploadSpeedText();
+    const Text download = DownloadSpeedText();
+    SetText(kMainWindow, "上行编辑框", SpeedText(upload));
+    SetText(kMainWindow, "下行编辑框", SpeedText(download));
+}
+
+void ReleaseInterfaceLibrary() {
+    g_getIfTable = nullptr;
+    if (g_ipHelper) FreeLibrary(g_ipHelper);
+    g_ipHelper = nullptr;
+}

@@ -1,0 +1,21 @@
+// The network reading: upload and download speed of one interface, from the interface table.
+#pragma once
+
+#include <cstdint>
+
+#include "readings/speed.h"
+
+// The measured row and the previous counters, for the whole run.
+extern int selectedRow;
+extern std::uint32_t lastOutOctets;
+extern std::uint32_t lastInOctets;
+
+// Queries the table afresh: the chosen row and its counters; row 0 when there is no reading.
+InterfaceCounters ReadInterfaceCounters();
+// Kilobytes since the previous sample with one decimal, or "0" with no reading.
+Text UploadSpeedText();
+Text DownloadSpeedText();
+// Writes both speed texts into their fields, upload first.
+void ShowSpeeds();
+// Releases the IP helper library; for the end of the program.
+void ReleaseInterfaceLibrary();
