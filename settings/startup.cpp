@@ -6,6 +6,7 @@
 #include "app/lifecycle.h"
 
 void RenameToProgramFileName() {
+    if (StartFileName().empty()) return;  // never recorded: nothing of ours to rename
     // Both names are relative: the current directory is the program's own folder.
     MoveFileA(StartFileName().c_str(), programFileName.c_str());
 }

@@ -111,3 +111,44 @@ HWND ProgramUnderTest::WaitForWindow(const char* title, DWORD timeoutMs) const {
     PumpUntil([&] { return (found = FindWindowOfProgram(title, true)) != nullptr || HasExited(); }, timeoutMs);
     return found;
 }
+
+namespace {
+constexpr const char* kConfigPath = "C:\\Program Files (x86)\\Kestrune.ini";
+constexpr const char* kThemeKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
+}  // namespace
+
+void WriteConfig(const char* cpu, const char* memory) {
+    RemoveConfig();
+    if (cpu) WritePrivateProfileStringA("CPU", "开关", cpu, kConfigPath);
+    if (memory) WritePrivateProfileStringA("内存", "开关", memory, kConfigPath);
+}
+
+void RemoveConfig() { DeleteFileA(kConfigPath); }
+
+void SetSystemTheme(int light) {
+    UniqueKey key;
+    RegCreateKeyExA(HKEY_CURRENT_USER, kThemeKey, 0, nullptr, 0, KEY_WRITE, nullptr, key.put(), nullptr);
+    if (light < 0) {
+        RegDeleteValueA(key.get(), "SystemUsesLightTheme");
+        return;
+    }
+    const DWORD value = static_cast<DWORD>(light);
+    RegSetValueExA(key.get(), "SystemUsesLightTheme", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+}
+
+HWND MainControlOf(HWND main, int index) { return GetDlgItem(main, 1000 + index); }
+
+RECT ChildRect(HWND child) {
+    RECT rect{};
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+std::string WindowTextOf(HWND window) {
+    char text[256] = {};
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
+                        &copied);
+    return text;
+}

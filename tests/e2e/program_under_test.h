@@ -44,3 +44,21 @@ private:
 };
 
 bool FileExists(const std::string& path);
+
+// The program's configuration file in the prefix: nullptr leaves a section out.
+void WriteConfig(const char* cpu, const char* memory);
+void RemoveConfig();
+
+// The Windows mode value the program follows; -1 removes it.
+void SetSystemTheme(int light);
+
+// Controls of the main window, by their place in the window's table (timers have none).
+namespace MainControl {
+constexpr int kCpuLabel = 1, kCpuField = 2, kMemoryLabel = 3, kMemoryField = 4, kMouseLayer = 5, kDownloadField = 6,
+              kUploadField = 7, kDownloadArrow = 9, kUploadArrow = 10;
+}
+HWND MainControlOf(HWND main, int index);
+// Client rectangle of a child within its parent.
+RECT ChildRect(HWND child);
+// WM_GETTEXT with a time-out, so a hung program cannot hang the test.
+std::string WindowTextOf(HWND window);

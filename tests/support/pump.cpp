@@ -30,8 +30,12 @@ void PumpFor(DWORD milliseconds) {
     PumpUntil([] { return false; }, milliseconds);
 }
 
-PixelCount CountScreenPixels(const RECT& rect, const std::function<bool(COLORREF)>& predicate) {
+PixelCount CountScreenPixels(const RECT& unclipped, const std::function<bool(COLORREF)>& predicate) {
     PixelCount count;
+    // Only what is on the screen: a docked window reaches below its bottom edge.
+    const RECT screenArea{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    RECT rect{};
+    if (!IntersectRect(&rect, &unclipped, &screenArea)) return count;
     const int width = rect.right - rect.left;
     const int height = rect.bottom - rect.top;
     if (width <= 0 || height <= 0) return count;

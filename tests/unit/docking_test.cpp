@@ -1,0 +1,131 @@
+// Docking and theme colours on the program's main window, opened in process beside a taskbar stand-in.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "support/unique.h"
+#include "tests/support/pump.h"
+#include "tools/taskbar_standin.h"
+#include "ui/docking.h"
+#include "ui/windows.h"
+
+namespace {
+
+constexpr const char* kThemeKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
+constexpr const char* kColoured[] = {"下行标签", "上行标签", "下行编辑框", "上行编辑框",
+                                     "内存标签", "内存编辑框", "CPU标签", "CPU占用编辑框"};
+
+void SetThemeValue(DWORD type, const void* data, DWORD size) {
+    UniqueKey key;
+    RegCreateKeyExA(HKEY_CURRENT_USER, kThemeKey, 0, nullptr, 0, KEY_WRITE, nullptr, key.put(), nullptr);
+    RegSetValueExA(key.get(), "SystemUsesLightTheme", 0, type, static_cast<const BYTE*>(data), size);
+}
+
+void RemoveThemeValue() {
+    UniqueKey key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kThemeKey, 0, KEY_WRITE, key.put()) == ERROR_SUCCESS) {
+        RegDeleteValueA(key.get(), "SystemUsesLightTheme");
+    }
+}
+
+BOOL CALLBACK CollectChild(HWND hwnd, LPARAM list) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(hwnd);
+    return TRUE;
+}
+
+bool NeedsPainting(HWND window) {
+    if (GetUpdateRect(window, nullptr, FALSE)) return true;
+    std::vector<HWND> children;
+    EnumChildWindows(window, CollectChild, reinterpret_cast<LPARAM>(&children));
+    for (HWND child : children) {
+        if (GetUpdateRect(child, nullptr, FALSE)) return true;
+    }
+    return false;
+}
+
+class DockingInProcess : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RemoveThemeValue();
+        CreateHiddenOwnerWindow();
+        taskbar_.reset(CreateTaskbarStandIn(BottomTaskbar(kDarkTaskbarColour)));
+        ASSERT_TRUE(OpenWindow(kMainWindow));
+        PumpFor(200);
+    }
+    void TearDown() override {
+        CloseWindow(kMainWindow);
+        PumpUntil([] { return !IsWindowOpen(kMainWindow); });
+        RemoveThemeValue();
+    }
+    UniqueWindow taskbar_;
+};
+
+TEST_F(DockingInProcess, ASteadyTaskbarCausesNoMoveAndNoRepainting) {
+    RECT area;
+    GetWindowRect(NotifyAreaOf(taskbar_.get()), &area);
+    EXPECT_EQ(GetProperty(kMainWindow, kTheWindow, Property::Left), area.left - 70);
+    EXPECT_EQ(GetProperty(kMainWindow, kTheWindow, Property::Top), area.top);
+
+    HWND main = GetWindowHandle(kMainWindow);
+    UpdateWindow(main);
+    RedrawWindow(main, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    ASSERT_FALSE(NeedsPainting(main));
+    DockMainWindow();
+    DockMainWindow();
+    EXPECT_FALSE(NeedsPainting(main)) << "docking on a steady taskbar invalidated something";
+}
+
+TEST_F(DockingInProcess, TheSystemModeValueChoosesTheColoursOfAllEightFields) {
+    struct Case { DWORD type; DWORD value; DWORD size; int light; COLORREF colour; };
+    const Case cases[] = {
+        {REG_DWORD, 1, 4, 1, 0x131315},
+        {REG_DWORD, 0, 4, 0, 0xFFFFFF},
+        {REG_DWORD, 7, 4, 1, 0x131315},
+        {REG_SZ, '1', 2, 0, 0xFFFFFF},      // another type is dark
+        {REG_BINARY, 1, 4, 0, 0xFFFFFF},
+    };
+    for (const Case& c : cases) {
+        SetThemeValue(c.type, &c.value, c.size);
+        DockMainWindow();
+        EXPECT_EQ(themeIsLight.load(), c.light) << "type " << c.type << " value " << c.value;
+        for (const char* control : kColoured) {
+            EXPECT_EQ(static_cast<COLORREF>(GetProperty(kMainWindow, control, Property::TextColour)), c.colour)
+                << control << " type " << c.type << " value " << c.value;
+        }
+    }
+    RemoveThemeValue();
+    DockMainWindow();
+    EXPECT_EQ(themeIsLight.load(), 0) << "a missing value is dark";
+}
+
+}  // namespace
+
+namespace {
+
+constexpr const char* kConfig = "C:\\Program Files (x86)\\Kestrune.ini";
+
+TEST(StartUpInProcess, WidensTheWindowPerSwitchAndStartsTheCpuTimerOnlyWithCpu) {
+    struct Case { const char* cpu; const char* memory; int width; int cpuPeriod; };
+    const Case cases[] = {
+        {"", "", 70, 0},
+        {"1", "", 100, 3000},
+        {"", "1", 100, 0},
+        {"1", "1", 130, 3000},
+    };
+    CreateHiddenOwnerWindow();
+    for (const Case& c : cases) {
+        DeleteFileA(kConfig);
+        WritePrivateProfileStringA("CPU", "开关", c.cpu, kConfig);
+        WritePrivateProfileStringA("内存", "开关", c.memory, kConfig);
+        ASSERT_TRUE(OpenWindow(kMainWindow));
+        EXPECT_EQ(GetProperty(kMainWindow, kTheWindow, Property::Width), c.width) << c.cpu << "/" << c.memory;
+        EXPECT_EQ(GetProperty(kMainWindow, "时钟3", Property::Period), c.cpuPeriod) << c.cpu << "/" << c.memory;
+        EXPECT_EQ(GetProperty(kMainWindow, "时钟2", Property::Period), 1000);
+        EXPECT_EQ(GetProperty(kMainWindow, "时钟1", Property::Period), 20);
+        CloseWindow(kMainWindow);
+        PumpUntil([] { return !IsWindowOpen(kMainWindow); });
+    }
+    DeleteFileA(kConfig);
+}
+
+}  // namespace

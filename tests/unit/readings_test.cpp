@@ -1,0 +1,141 @@
+// The arithmetic of the readings: interface tables built byte by byte, speed texts, layout, theme.
+#include <gtest/gtest.h>
+
+#include <utility>
+#include <vector>
+
+#include "readings/layout.h"
+#include "readings/speed.h"
+#include "ui/docking.h"
+
+namespace {
+
+// (download, upload) counters per row, in the published MIB_IFTABLE layout.
+ByteBuffer InterfaceTable(const std::vector<std::pair<std::uint32_t, std::uint32_t>>& rows) {
+    ByteBuffer table = BlankBuffer(kIfRowsOffset + static_cast<int>(rows.size()) * kIfRowSize);
+    auto put = [&](int position, std::uint32_t value) {
+        for (int i = 0; i < 4; ++i) table[position + i] = static_cast<unsigned char>(value >> (8 * i));
+    };
+    put(0, static_cast<std::uint32_t>(rows.size()));
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const int row = kIfRowsOffset + static_cast<int>(i) * kIfRowSize;
+        put(row + kInOctetsOffset, rows[i].first);
+        put(row + kOutOctetsOffset, rows[i].second);
+    }
+    return table;
+}
+
+TEST(InterfaceRow, TheLastRowWithBothCountersAboveOneIsChosen) {
+    struct Case { std::vector<std::pair<std::uint32_t, std::uint32_t>> rows; int expected; };
+    const Case cases[] = {
+        {{{0, 0}, {5000, 3000}, {1, 9}}, 2},  // row 3's download counter is not above 1
+        {{{10, 10}, {20, 20}}, 2},
+        {{{2, 2}}, 1},
+        {{{0, 0}, {1, 1}}, 0},
+        {{}, 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ChooseInterfaceRow(InterfaceTable(c.rows)), c.expected) << "rows " << c.rows.size();
+    }
+}
+
+TEST(InterfaceRow, ACountLargerThanTheBufferIsNeverReadPast) {
+    ByteBuffer table = InterfaceTable({{5000, 3000}, {7000, 6000}});
+    table[0] = 200;  // claims 200 rows
+    EXPECT_EQ(InterfaceRowCount(table), 2);
+    EXPECT_EQ(ChooseInterfaceRow(table), 2);
+    EXPECT_EQ(InterfaceRowCount(ByteBuffer{5, 0, 0, 0}), 0);
+    EXPECT_EQ(InterfaceRowCount(ByteBuffer{}), 0);
+}
+
+TEST(InterfaceRow, TheChoiceStaysWhileTheTableKeepsTheRow) {
+    SpeedState state;
+    InterfaceCounters counters = CountersFromTable(InterfaceTable({{100, 50}, {200, 80}}), state);
+    EXPECT_EQ(counters.row, 2);
+    EXPECT_EQ(counters.inOctets, 200u);
+    EXPECT_EQ(counters.outOctets, 80u);
+    // The earlier row now carries more traffic; the choice is not revised.
+    counters = CountersFromTable(InterfaceTable({{900000, 900000}, {300, 90}}), state);
+    EXPECT_EQ(counters.row, 2);
+    EXPECT_EQ(counters.inOctets, 300u);
+}
+
+TEST(InterfaceRow, NoQualifyingRowGivesNoReadingAndChoosesLater) {
+    SpeedState state;
+    EXPECT_EQ(CountersFromTable(InterfaceTable({{0, 0}}), state).row, 0);
+    EXPECT_EQ(state.selectedRow, 0);
+    EXPECT_EQ(CountersFromTable(InterfaceTable({{0, 0}, {5, 5}}), state).row, 2);
+}
+
+TEST(InterfaceRow, AShrunkenTableChoosesAgainAndStartsFromNothing) {
+    SpeedState state;
+    CountersFromTable(InterfaceTable({{10, 10}, {20, 20}, {3000, 4000}}), state);
+    ASSERT_EQ(state.selectedRow, 3);
+    state.lastInOctets = 3000;
+    state.lastOutOctets = 4000;
+
+    const InterfaceCounters counters = CountersFromTable(InterfaceTable({{10, 10}, {9000, 9100}}), state);
+    EXPECT_EQ(counters.row, 2);
+    EXPECT_EQ(state.lastInOctets, 0u) << "both previous counters forgotten";
+    EXPECT_EQ(state.lastOutOctets, 0u);
+    EXPECT_EQ(KilobytesSince(counters.outOctets, state.lastOutOctets), "0.0") << "starts again from 0.0K/s";
+}
+
+TEST(SpeedSample, IsKilobytesSinceThePreviousSampleEvenAcrossAWrap) {
+    struct Case { std::uint32_t last, current; const char* expected; std::uint32_t lastAfter; };
+    const Case cases[] = {
+        {0, 123456, "0.0", 123456},               // the first sample shows no traffic
+        {1000, 1000, "0.0", 1000},
+        {1000, 4113, "3.0", 4113},                // 3.04 KB
+        {1000, 13800, "12.5", 13800},
+        {0xFFFFFF00u, 0x00000100u, "0.5", 0x100}, // wrapped: 512 bytes, not a huge figure
+        {0xFFFFFFFFu, 1023, "1.0", 1023},
+        {1, 0xFFFFFFFFu, "4194304.0", 0xFFFFFFFFu},
+    };
+    for (const Case& c : cases) {
+        std::uint32_t last = c.last;
+        EXPECT_EQ(KilobytesSince(c.current, last), c.expected) << "last " << c.last << " current " << c.current;
+        EXPECT_EQ(last, c.lastAfter);
+    }
+}
+
+TEST(SpeedText, UsesKilobytesUpTo1000AndMegabytesAbove) {
+    struct Case { double kilobytes; const char* expected; };
+    const Case cases[] = {
+        {0, "0.0K/s"},      {3.04, "3.0K/s"},    {12.5, "12.5K/s"},  {999.9, "999.9K/s"},
+        {1000.9, "1000.9K/s"}, {1001.0, "1M/s"}, {1536.0, "1.5M/s"}, {10291.2, "10M/s"},
+        {2048, "2M/s"},     {1023.4, "1M/s"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(SpeedText(FormatFixed(c.kilobytes, 1)), c.expected) << "kilobytes " << c.kilobytes;
+    }
+    EXPECT_EQ(SpeedText("0"), "0K/s") << "no reading";
+}
+
+TEST(ReadingLayout, ColumnsStandByTheSwitches) {
+    struct Case { bool memory, cpu; int width, speeds, arrows, memoryLeft, cpuLeft; };
+    const Case cases[] = {
+        {false, false, 70, 12, 0, -100, -100},
+        {true, false, 100, 42, 30, 0, -100},
+        {false, true, 100, 42, 30, -100, 0},
+        {true, true, 130, 72, 60, 30, 0},
+    };
+    for (const Case& c : cases) {
+        const ReadingLayout layout = LayoutReadings(c.width, c.memory, c.cpu, 30);
+        EXPECT_EQ(layout.speedsLeft, c.speeds) << "width " << c.width;
+        EXPECT_EQ(layout.arrowsLeft, c.arrows) << "width " << c.width;
+        EXPECT_EQ(layout.memoryLeft, c.memoryLeft) << "width " << c.width;
+        EXPECT_EQ(layout.cpuLeft, c.cpuLeft) << "width " << c.width;
+    }
+}
+
+TEST(Theme, OnlyANonZeroDwordIsLight) {
+    EXPECT_EQ(ThemeFromValue(true, REG_DWORD, 1), 1);
+    EXPECT_EQ(ThemeFromValue(true, REG_DWORD, 0xFFFFFFFF), 1);
+    EXPECT_EQ(ThemeFromValue(true, REG_DWORD, 0), 0);
+    EXPECT_EQ(ThemeFromValue(false, REG_DWORD, 1), 0);
+    EXPECT_EQ(ThemeFromValue(true, REG_SZ, 1), 0);
+    EXPECT_EQ(ThemeFromValue(true, REG_BINARY, 1), 0);
+}
+
+}  // namespace
