@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "readings/console_runner.h"
 #include "readings/network.h"
 #include "settings/config.h"
 #include "settings/startup.h"
@@ -58,6 +59,7 @@ void RegisterExitRoutine(ExitRoutine routine) {
 void ExitProgram(unsigned exitCode) {
     for (ExitRoutine routine : g_exitRoutines) routine();
     DestroyAllWindows();
+    EndLingeringCommand();
     ReleaseInterfaceLibrary();
     OleUninitialize();
     ExitProcess(exitCode);

@@ -1,8 +1,20 @@
-// The processor load, sampled every three seconds while its reading is shown.
+// The processor load, taken from the WMI command-line tool every three seconds while its
+// reading is shown.
 #pragma once
+
+#include "support/text.h"
 
 // 0 before the first sample, then 1 to 100.
 extern int cpuBusyPercent;
+
+constexpr const char* kCpuQuery = "wmic path win32_perfformatteddata_perfos_processor get name,PercentIdleTime";
+
+// The line of the all-processors instance: piece k - 1 of the chunk split at CR LF, k being the
+// number of line feeds; empty when there is no such piece.
+Text ChooseCpuLine(std::string_view chunk);
+// The output handler: stores 100 minus the idle figure of a line holding "Total"; always 1, so
+// that the run stops after the first chunk.
+int ParseCpuChunk(const char* chunk);
 
 void SampleCpuLoad();
 // Copies the last sample into its field while the CPU switch is on.

@@ -64,6 +64,17 @@ ensure_prefix() {
   touch "$stamp"
 }
 
+# Wine's own wmic lacks the "path" form the CPU reading uses: the prefix gets the project's
+# stand-in in every place a 32- or 64-bit cmd.exe looks for it.
+install_wmic_standin() {
+  local windows=$WINEPREFIX/drive_c/windows place
+  for place in system32 syswow64 system32/wbem syswow64/wbem; do
+    if [ -d "$windows/$place" ]; then
+      cp "$BUILD_DIR/tools/wmic_standin.exe" "$windows/$place/wmic.exe"
+    fi
+  done
+}
+
 start_wineserver() {
   wineserver -k >/dev/null 2>&1 || true
   with_wine_locale wineserver -p </dev/null >/dev/null 2>&1

@@ -11,6 +11,7 @@ build_project
 trap stop_all EXIT
 start_xvfb
 ensure_prefix
+install_wmic_standin
 start_wineserver
 
 cd "$BUILD_DIR"

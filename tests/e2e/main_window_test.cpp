@@ -129,10 +129,11 @@ TEST_F(MainWindowFromOutside, GivesItsFileTheFixedNameInItsOwnFolder) {
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: e2e_tests <path of the built kestrune.exe>\n");
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: e2e_tests <path of the built kestrune.exe> <path of console_probe.exe>\n");
         return 2;
     }
     SetBuiltProgramPath(argv[1]);
+    SetConsoleProbePath(argv[2]);
     return RUN_ALL_TESTS();
 }

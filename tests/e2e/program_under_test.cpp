@@ -8,6 +8,7 @@
 namespace {
 
 std::string g_builtProgram;
+std::string g_consoleProbe;
 
 struct WindowSearch {
     DWORD processId;
@@ -52,6 +53,8 @@ std::string WindowsPathOf(const std::string& path) {
 
 const std::string& BuiltProgramPath() { return g_builtProgram; }
 void SetBuiltProgramPath(const std::string& path) { g_builtProgram = WindowsPathOf(path); }
+const std::string& ConsoleProbePath() { return g_consoleProbe; }
+void SetConsoleProbePath(const std::string& path) { g_consoleProbe = WindowsPathOf(path); }
 
 bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 

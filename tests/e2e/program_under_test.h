@@ -11,9 +11,11 @@
 // The path the test was given: a Unix path (from CTest) or a Windows one.
 std::string WindowsPathOf(const std::string& path);
 
-// The built executable, as given on the test's command line.
+// The built executable and the console probe, as given on the test's command line.
 const std::string& BuiltProgramPath();
 void SetBuiltProgramPath(const std::string& path);
+const std::string& ConsoleProbePath();
+void SetConsoleProbePath(const std::string& path);
 
 class ProgramUnderTest {
 public:

@@ -1,0 +1,33 @@
+// Runs one console command hidden through the system's own command interpreter and hands its
+// output (standard output and error through one pipe) to a handler, chunk by chunk.
+#pragma once
+
+#include <windows.h>
+
+#include "support/text.h"
+
+// Takes one chunk as a NUL-terminated text; anything but 0 stops the run at once.
+using OutputHandler = int (*)(const char* chunk);
+
+// UTF-16 command line: the prefix without its terminator, then the command with its
+// terminator, zero-filled so that command and zeros make 520 bytes (none past that).
+ByteBuffer BuildCommandLine(std::string_view prefix, std::string_view command);
+// "cmd.exe /c " on the NT platform, "command.com /c " elsewhere.
+Text InterpreterPrefix();
+
+enum class RunOutcome { NotStarted, Ended, StoppedByHandler, TimedOut };
+
+struct ConsoleRun {
+    Text output;  // everything read, up to its first NUL byte
+    RunOutcome outcome = RunOutcome::NotStarted;
+};
+
+// A run that has found no end within the limit is ended together with everything it started.
+ConsoleRun RunConsoleCommandWithin(std::string_view command, OutputHandler handler, DWORD limitMs);
+
+// How long a tool may take before it counts as hung: one that answers within 2 s is never cut off.
+constexpr DWORD kConsoleRunLimitMs = 2500;
+Text RunConsoleCommand(std::string_view command, OutputHandler handler);
+
+// Ends what the last run left running; the next run does it before it starts another.
+void EndLingeringCommand();

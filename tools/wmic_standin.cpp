@@ -1,0 +1,63 @@
+// A stand-in for the WMI command-line tool (Wine's own lacks the "path" form), installed over
+// wmic.exe in the test prefix. A test tells it what to do in C:\kestrune-wmic\mode.txt:
+//   table IDLE   the processor table with _Total at IDLE percent, CR CR LF lines, one write
+//   hang         nothing, never ends
+//   error        an error text and exit code 44
+// Without that file it answers like a tool that does not know the query. Every start is
+// appended to C:\kestrune-wmic\runs.log as "<tick count> <process id>".
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr const char* kFolder = "C:\\kestrune-wmic";
+
+void LogRun() {
+    CreateDirectoryA(kFolder, nullptr);
+    if (FILE* log = std::fopen("C:\\kestrune-wmic\\runs.log", "a")) {
+        std::fprintf(log, "%lu %lu\n", GetTickCount(), GetCurrentProcessId());
+        std::fclose(log);
+    }
+}
+
+std::string ReadMode(std::string& argument) {
+    char mode[64] = {};
+    char value[256] = {};
+    FILE* file = std::fopen("C:\\kestrune-wmic\\mode.txt", "r");
+    if (!file) return "";
+    const int read = std::fscanf(file, "%63s %255s", mode, value);
+    std::fclose(file);
+    if (read >= 2) argument = value;
+    return read >= 1 ? mode : "";
+}
+
+void WriteAll(const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main() {
+    _setmode(_fileno(stdout), _O_BINARY);
+    LogRun();
+    std::string argument;
+    const std::string mode = ReadMode(argument);
+    if (mode == "table") {
+        const std::string line = "\r\r\n";
+        WriteAll("Name    PercentIdleTime  " + line + "0       97               " + line +
+                 "1       99               " + line + "_Total  " + argument + "               " + line + line);
+        return 0;
+    }
+    if (mode == "hang") {
+        Sleep(INFINITE);
+        return 0;
+    }
+    WriteAll("Node - KESTRUNE-TEST\r\nERROR:\r\nDescription = Invalid query\r\n");
+    return 44;
+}
