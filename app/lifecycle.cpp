@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "app/single_instance.h"
 #include "readings/console_runner.h"
 #include "readings/network.h"
 #include "settings/config.h"
@@ -72,6 +73,7 @@ void MainWindowCreated() {
 
     programFileName = "任务栏Kestrune.exe";
     RenameToProgramFileName();
+    EnsureSingleInstance();
 
     // The mouse layer covers the whole window, so a click anywhere on the readings reaches it.
     SetProperty(kMainWindow, "透明标签3", Property::Top, 0);
@@ -91,6 +93,8 @@ void MainWindowCreated() {
                     GetProperty(kMainWindow, kTheWindow, Property::Width) + memoryColumnWidth);
     }
 }
+
+void MainWindowCloseRequested() { ExitProgram(0); }
 
 int RunProgram() {
     OleInitialize(nullptr);

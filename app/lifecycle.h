@@ -20,6 +20,8 @@ void RegisterExitRoutine(ExitRoutine routine);
 [[noreturn]] void ExitProgram(unsigned exitCode);
 
 void MainWindowCreated();
+// Alt+F4 on the readings: the program ends, exit code 0.
+void MainWindowCloseRequested();
 
 // Everything from process start to the end of the message loop.
 int RunProgram();

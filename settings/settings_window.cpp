@@ -1,8 +1,48 @@
-// The settings window: three check boxes that take effect at once.
+// The settings window: three check boxes that take effect at once. Each click stores its new
+// state first, then changes the main window, whose layout reads the switch just stored.
 #include "settings/settings_window.h"
 
-// The boxes open unchecked and change nothing until the switches they stand for exist.
-void SettingsWindowCreated() {}
-void CpuSwitchClicked() {}
-void MemorySwitchClicked() {}
-void StartupSwitchClicked() {}
+#include "app/lifecycle.h"
+#include "settings/config.h"
+#include "settings/startup.h"
+#include "ui/window_model.h"
+#include "ui/windows.h"
+
+namespace {
+
+bool IsChecked(const char* box) { return GetProperty(kSettingsWindow, box, Property::Checked) != 0; }
+
+void WidenMainWindow(int by) {
+    SetProperty(kMainWindow, kTheWindow, Property::Width, GetProperty(kMainWindow, kTheWindow, Property::Width) + by);
+}
+
+}  // namespace
+
+void SettingsWindowCreated() {
+    RenameToProgramFileName();
+    SetProperty(kSettingsWindow, "选择框4", Property::Checked, !ReadRunValue(programFileName.c_str()).empty());
+    SetProperty(kSettingsWindow, "选择框1", Property::Checked, SwitchIsOn(kCpuSwitch));
+    SetProperty(kSettingsWindow, "选择框2", Property::Checked, SwitchIsOn(kMemorySwitch));
+}
+
+void CpuSwitchClicked() {
+    const bool on = IsChecked("选择框1");
+    WriteSwitch(kCpuSwitch, on ? "1" : "");
+    WidenMainWindow(on ? cpuColumnWidth : -cpuColumnWidth);
+    SetProperty(kMainWindow, "时钟3", Property::Period, on ? 3000 : 0);
+}
+
+void MemorySwitchClicked() {
+    const bool on = IsChecked("选择框2");
+    WriteSwitch(kMemorySwitch, on ? "1" : "");
+    WidenMainWindow(on ? memoryColumnWidth : -memoryColumnWidth);
+}
+
+void StartupSwitchClicked() {
+    if (IsChecked("选择框4")) {
+        RegisterStartup(programFileName.c_str(), JoinTexts(ProgramDirectory(), "\\", programFileName).c_str());
+    } else {
+        UnregisterStartup(programFileName.c_str());
+        UnregisterStartup(kOlderProgramFileName);
+    }
+}

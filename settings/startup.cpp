@@ -1,12 +1,88 @@
-// The executable's fixed name, so that a registered path keeps naming the file that runs.
+// Start with Windows and the executable's fixed name, so that the registered path keeps naming
+// the file that runs. Success is judged by reading the value back, not by the write's result.
 #include "settings/startup.h"
 
 #include <windows.h>
 
 #include "app/lifecycle.h"
+#include "support/unique.h"
+
+namespace {
+
+// Read and delete through the 64-bit system's 32-bit branch; write through the 32-bit view,
+// which on 64-bit Windows is that same branch.
+constexpr const char* kReadingKey = "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run\\";
+constexpr const char* kWritingKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+constexpr const char* kRegisterFailed = "设置失败，请以管理员模式运行！";
+constexpr const char* kUnregisterFailed = "删除失败，请以管理员模式运行！";
+
+void TellUser(const char* message) { MessageBoxA(nullptr, message, "信息：", MB_OK | MB_ICONERROR | MB_TASKMODAL); }
+
+// The reading key, without its trailing backslash.
+Text ReadingKey() {
+    const Text key = kReadingKey;
+    return key.substr(0, key.size() - 1);
+}
+
+bool ValueNamesFile(const char* valueName) { return FindText(ReadRunValue(valueName), AsText(valueName)) > 0; }
+
+bool FileExistsAt(const char* path) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(path, &found);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    FindClose(search);
+    return true;
+}
+
+}  // namespace
 
 void RenameToProgramFileName() {
     if (StartFileName().empty()) return;  // never recorded: nothing of ours to rename
     // Both names are relative: the current directory is the program's own folder.
     MoveFileA(StartFileName().c_str(), programFileName.c_str());
+}
+
+Text ReadRunValue(const char* valueName) {
+    UniqueKey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, ReadingKey().c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return {};
+    DWORD type = 0;
+    DWORD size = 0;
+    if (RegQueryValueExA(key.get(), valueName, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return {};
+    if (type != REG_SZ && type != REG_EXPAND_SZ) return {};
+    ByteBuffer data = BlankBuffer(static_cast<int>(size) + 1);  // stored data need not end in a NUL
+    if (RegQueryValueExA(key.get(), valueName, nullptr, &type, data.data(), &size) != ERROR_SUCCESS) return {};
+    const Text text = TextOfBuffer(data);
+    if (type == REG_SZ) return text;
+    const DWORD expandedSize = ExpandEnvironmentStringsA(text.c_str(), nullptr, 0);
+    ByteBuffer expanded = BlankBuffer(static_cast<int>(expandedSize) + 1);
+    ExpandEnvironmentStringsA(text.c_str(), reinterpret_cast<char*>(expanded.data()), expandedSize);
+    return TextOfBuffer(expanded);
+}
+
+Text RunValueData(std::string_view path) { return JoinTexts("\"", path, "\""); }
+
+void RegisterStartup(const char* valueName, const char* path) {
+    if (FileExistsAt(path)) {
+        UniqueKey key;
+        if (RegOpenKeyA(HKEY_LOCAL_MACHINE, kWritingKey, key.put()) == ERROR_SUCCESS) {
+            const Text data = RunValueData(AsText(path));
+            RegSetValueExA(key.get(), valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                           static_cast<DWORD>(data.size() + 1));
+        }
+    }
+    if (!ValueNamesFile(valueName)) TellUser(kRegisterFailed);
+}
+
+void UnregisterStartup(const char* valueName) {
+    UniqueKey key;
+    bool deleted = false;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, ReadingKey().c_str(), 0, KEY_WRITE, key.put()) == ERROR_SUCCESS) {
+        deleted = RegDeleteValueA(key.get(), valueName) == ERROR_SUCCESS;
+    }
+    key.reset();
+    if (!deleted) RegDeleteKeyA(HKEY_LOCAL_MACHINE, JoinTexts(kReadingKey, AsText(valueName)).c_str());
+    if (ValueNamesFile(valueName) && CompareTexts(AsText(valueName), kOlderProgramFileName) != 0) {
+        TellUser(kUnregisterFailed);
+    }
 }

@@ -1,22 +1,97 @@
-// The pop-up menu: opened by a button release on the readings, closed when it loses activation.
+// The pop-up menu: opened by a button release on the readings, placed and slid up on a thread
+// of its own so that the main window's messages keep flowing, closed when it loses activation.
 #include "ui/menu_window.h"
 
 #include "app/lifecycle.h"
+#include "support/unique.h"
+#include "ui/docking.h"
 #include "ui/windows.h"
 
 std::atomic<COLORREF> menuNormalColour{0};
 std::atomic<COLORREF> menuHoverColour{0};
 
+namespace {
+
+constexpr const char* kLabels[] = {"标签1", "标签2", "标签3"};
+constexpr int kSlideSteps = 10;
+constexpr int kSlideStepPixels = 2;
+constexpr int kSlideStepMs = 10;
+
+void Highlight(const char* entry, const char* other) {
+    if (static_cast<COLORREF>(GetProperty(kMenuWindow, entry, Property::BackColour)) == menuHoverColour.load()) return;
+    SetProperty(kMenuWindow, entry, Property::BackColour, static_cast<int>(menuHoverColour.load()));
+    SetProperty(kMenuWindow, other, Property::BackColour, static_cast<int>(menuNormalColour.load()));
+}
+
+}  // namespace
+
+MenuColours MenuColoursFor(int light) {
+    if (light == 1) return {RGB(240, 240, 240), RGB(234, 234, 234), 0x131315};
+    return {RGB(50, 50, 50), RGB(61, 61, 61), RGB(255, 255, 255)};
+}
+
 void OpenMenuWindow(int, int, int) { OpenWindow(kMenuWindow); }
 
-// The menu stays hidden until its slide-in animation shows it.
-void MenuWindowCreated() {}
+void MenuWindowCreated() {
+    UniqueHandle thread(CreateThread(nullptr, 0, AnimateMenuWindow, nullptr, 0, nullptr));
+}
+
+DWORD WINAPI AnimateMenuWindow(void*) {
+    HWND menu = GetWindowHandle(kMenuWindow);
+    if (!menu) return 0;  // closed before the thread started
+    RoundWindowCorners(menu, 10, 10);
+    const int mainLeft = GetProperty(kMainWindow, kTheWindow, Property::Left);
+    const int mainTop = GetProperty(kMainWindow, kTheWindow, Property::Top);
+    const int menuHeight = GetProperty(kMenuWindow, kTheWindow, Property::Height);
+    SetProperty(kMenuWindow, kTheWindow, Property::Left, mainLeft - 20);
+    SetProperty(kMenuWindow, kTheWindow, Property::Top, mainTop - menuHeight + kSlideSteps * kSlideStepPixels);
+
+    // A fresh menu opened after this one closed has a slide of its own: stop touching it.
+    auto stillOurs = [menu] { return GetWindowHandle(kMenuWindow) == menu; };
+    if (!stillOurs()) return 0;
+    const MenuColours colours = MenuColoursFor(themeIsLight.load());
+    menuNormalColour = colours.normal;
+    menuHoverColour = colours.hover;
+    for (const char* label : kLabels) SetProperty(kMenuWindow, label, Property::BackColour, static_cast<int>(colours.normal));
+    for (const char* label : kLabels) SetProperty(kMenuWindow, label, Property::TextColour, static_cast<int>(colours.text));
+    SetProperty(kMenuWindow, kTheWindow, Property::BackColour, static_cast<int>(colours.normal));
+    SetProperty(kMenuWindow, kTheWindow, Property::Visible, 1);
+
+    for (int step = 0; step < kSlideSteps && stillOurs(); ++step) {
+        SetProperty(kMenuWindow, kTheWindow, Property::Top,
+                    GetProperty(kMenuWindow, kTheWindow, Property::Top) - kSlideStepPixels);
+        WaitMilliseconds(kSlideStepMs);
+    }
+    return 0;
+}
+
+void RoundWindowCorners(HWND window, int cornerWidth, int cornerHeight) {
+    RECT client{};
+    GetClientRect(window, &client);
+    UniqueRegion region(CreateRoundRectRgn(0, 0, client.right - client.left, client.bottom - client.top, cornerWidth,
+                                           cornerHeight));
+    // On success the window owns the region; on failure it is still ours to delete.
+    if (region && SetWindowRgn(window, region.get(), TRUE)) region.release();
+}
+
+bool WaitMilliseconds(int milliseconds) {
+    UniqueHandle timer(CreateWaitableTimerA(nullptr, FALSE, nullptr));
+    if (!timer) return true;
+    LARGE_INTEGER due;
+    due.QuadPart = -static_cast<LONGLONG>(milliseconds) * 10000;  // relative, in 100 ns units
+    if (SetWaitableTimer(timer.get(), &due, 0, nullptr, nullptr, FALSE)) WaitForSingleObject(timer.get(), INFINITE);
+    return true;
+}
 
 void CloseMenuWindow() { CloseWindow(kMenuWindow); }
 
-void ClearMenuHover(int, int, int) {}
-void HoverSettingsEntry(int, int, int) {}
-void HoverCloseEntry(int, int, int) {}
+void ClearMenuHover(int, int, int) {
+    SetProperty(kMenuWindow, "标签1", Property::BackColour, static_cast<int>(menuNormalColour.load()));
+    SetProperty(kMenuWindow, "标签2", Property::BackColour, static_cast<int>(menuNormalColour.load()));
+}
+
+void HoverSettingsEntry(int, int, int) { Highlight("标签1", "标签2"); }
+void HoverCloseEntry(int, int, int) { Highlight("标签2", "标签1"); }
 
 void OpenSettingsWindow(int, int, int) { OpenWindow(kSettingsWindow); }
 

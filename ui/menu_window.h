@@ -9,6 +9,13 @@
 extern std::atomic<COLORREF> menuNormalColour;
 extern std::atomic<COLORREF> menuHoverColour;
 
+struct MenuColours {
+    COLORREF normal;
+    COLORREF hover;
+    COLORREF text;
+};
+MenuColours MenuColoursFor(int themeIsLight);
+
 void OpenMenuWindow(int x, int y, int keys);
 void MenuWindowCreated();
 void CloseMenuWindow();
@@ -17,3 +24,9 @@ void HoverSettingsEntry(int x, int y, int keys);
 void HoverCloseEntry(int x, int y, int keys);
 void OpenSettingsWindow(int x, int y, int keys);
 void CloseEntryClicked(int x, int y, int keys);
+
+// The slide-in, on a thread of its own; harmless when the menu closes under it.
+DWORD WINAPI AnimateMenuWindow(void*);
+void RoundWindowCorners(HWND window, int cornerWidth, int cornerHeight);
+// Blocks the calling thread (no messages pumped); returns at once without a timer.
+bool WaitMilliseconds(int milliseconds);

@@ -129,6 +129,12 @@ void Raise(WindowState& state, int slot, Event event, int x = 0, int y = 0, int 
     }
 }
 
+bool HasMouseBindings(const WindowState& state, int slot) {
+    const Bindings& bindings = state.bindings[slot];
+    return bindings[static_cast<int>(Event::MouseMove)] || bindings[static_cast<int>(Event::LeftButtonUp)] ||
+           bindings[static_cast<int>(Event::RightButtonUp)];
+}
+
 void DestroyOpenWindow(WindowState& state) {
     HWND hwnd = state.hwnd.load();
     if (!hwnd) return;
@@ -363,6 +369,11 @@ LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         case WM_GETFONT:
             if (ownClass) return reinterpret_cast<LRESULT>(state->controls[index].font);
             break;
+        case WM_NCHITTEST:
+            // Text drawn over the window with no mouse handler of its own lets the mouse through
+            // to what lies behind it, such as a layer that catches clicks over the whole window.
+            if (atom == g_transLabelAtom && !HasMouseBindings(*state, index + 1)) return HTTRANSPARENT;
+            break;
         default:
             break;
         }
@@ -417,7 +428,11 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         if (state->closePending) DestroyOpenWindow(*state);
         return 0;
     case WM_CLOSE:
-        DestroyOpenWindow(*state);
+        if (Handler closeRequested = state->definition.load()->closeRequested) {
+            closeRequested();
+        } else {
+            DestroyOpenWindow(*state);
+        }
         return 0;
     case WM_NCDESTROY:
         ForgetWindow(*state);

@@ -90,6 +90,8 @@ struct WindowDefinition {
     int left, top, width, height;
     std::span<const ControlDefinition> controls;
     std::span<const EventBinding> events;
+    // What a close request (Alt+F4, the frame's close button) does; without one the window closes.
+    Handler closeRequested = nullptr;
 };
 
 enum class Property { Left, Top, Width, Height, Visible, Disabled, TextColour, BackColour, Checked, Period, AlwaysOnTop };

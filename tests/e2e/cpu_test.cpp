@@ -18,13 +18,7 @@ namespace {
 
 using namespace MainControl;
 
-constexpr const char* kModeFile = "C:\\kestrune-wmic\\mode.txt";
 constexpr const char* kRunsLog = "C:\\kestrune-wmic\\runs.log";
-
-void SetToolMode(const std::string& mode) {
-    CreateDirectoryA("C:\\kestrune-wmic", nullptr);
-    std::ofstream(kModeFile, std::ios::trunc) << mode << "\n";
-}
 
 int ToolRuns() {
     std::ifstream log(kRunsLog);
@@ -58,7 +52,7 @@ protected:
         EXPECT_TRUE(PumpUntil([] { return ProcessesNamed("wmic.exe") == 0; }, 3000))
             << "a tool outlived the program that started it";
         RemoveConfig();
-        DeleteFileA(kModeFile);
+        SetToolMode("");
         DeleteFileA(kRunsLog);
     }
     void Start() {

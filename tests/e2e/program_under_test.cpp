@@ -3,6 +3,8 @@
 
 #include <shellapi.h>
 
+#include <cstdio>
+
 #include "tests/support/pump.h"
 
 namespace {
@@ -127,6 +129,19 @@ void WriteConfig(const char* cpu, const char* memory) {
 }
 
 void RemoveConfig() { DeleteFileA(kConfigPath); }
+
+void SetToolMode(const std::string& mode) {
+    constexpr const char* kModeFile = "C:\\kestrune-wmic\\mode.txt";
+    if (mode.empty()) {
+        DeleteFileA(kModeFile);
+        return;
+    }
+    CreateDirectoryA("C:\\kestrune-wmic", nullptr);
+    if (FILE* file = std::fopen(kModeFile, "w")) {
+        std::fprintf(file, "%s\n", mode.c_str());
+        std::fclose(file);
+    }
+}
 
 void SetSystemTheme(int light) {
     UniqueKey key;

@@ -51,6 +51,9 @@ bool FileExists(const std::string& path);
 void WriteConfig(const char* cpu, const char* memory);
 void RemoveConfig();
 
+// What the wmic stand-in of the prefix answers ("table 73", "hang", ...); "" for its default.
+void SetToolMode(const std::string& mode);
+
 // The Windows mode value the program follows; -1 removes it.
 void SetSystemTheme(int light);
 
