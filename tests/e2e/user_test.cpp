@@ -124,6 +124,10 @@ protected:
         DeleteRun(kRunValue);
         DeleteRun(kOlderRunValue);
         taskbar_.reset(CreateTaskbarStandIn(BottomTaskbar(kDarkTaskbarColour)));
+        // Another application's window, away from the readings. (A click on the stand-in would
+        // do on Windows, but under Wine it raises the stand-in's X window over the readings.)
+        elsewhere_.reset(CreateWindowExA(0, "STATIC", "elsewhere", WS_POPUP | WS_VISIBLE | SS_NOTIFY, 0, 0, 200, 100,
+                                         nullptr, nullptr, GetModuleHandleA(nullptr), nullptr));
     }
     void TearDown() override {
         program_.Stop();
@@ -184,7 +188,10 @@ protected:
     void ClickBox(HWND settings, int index) const { PostMessageA(GetDlgItem(settings, 1000 + index), BM_CLICK, 0, 0); }
     int MainWidth() const { return WindowRect(main_).right - WindowRect(main_).left; }
 
+    void ClickElsewhere() const { ClickAt(100, 50); }
+
     UniqueWindow taskbar_;
+    UniqueWindow elsewhere_;
     ProgramUnderTest program_;
     HWND main_ = nullptr;
 };
@@ -243,8 +250,7 @@ TEST_F(AsAUser, AClickOnTheReadingsSlidesTheMenuUpInTheThemesColours) {
     }, 2000)) << "the highlight did not move to the close entry";
 
     // A click elsewhere takes the activation away: the menu closes itself.
-    const RECT bar = WindowRect(taskbar_.get());
-    ClickAt(bar.left + 20, bar.top + 10);
+    ClickElsewhere();
     EXPECT_TRUE(PumpUntil([&] { return program_.FindWindowOfProgram("菜单", false) == nullptr; }, 3000));
     EXPECT_FALSE(program_.HasExited());
 }
@@ -273,6 +279,25 @@ TEST_F(AsAUser, TheMenuFollowsALightTaskbarAndARightClickOpensItToo) {
     PumpFor(50);
     EXPECT_GT(CountColour(WindowRect(menu), kMenuLight), 3000) << "light grey in the light theme";
     EXPECT_GT(CountColour(WindowRect(menu), RGB(21, 19, 19)), 10) << "dark text";
+}
+
+TEST_F(AsAUser, ClicksDuringTheSlideCloseAndReopenTheMenuHarmlessly) {
+    Start();
+    HWND menu = OpenMenuByClick();
+    ASSERT_NE(menu, nullptr);
+    POINT point{};
+    ASSERT_TRUE(FindDrawnPoint(WindowRect(main_), &point));
+    for (int i = 0; i < 5; ++i) {
+        ClickAt(point.x, point.y);  // closes the open menu, opens a fresh one
+        ClickElsewhere();           // and closes that one while it slides
+    }
+    EXPECT_TRUE(PumpUntil([&] { return program_.FindWindowOfProgram("菜单", false) == nullptr; }, 3000));
+    PumpFor(300);  // the animation threads outlive their menus
+    EXPECT_FALSE(program_.HasExited());
+
+    menu = OpenMenuByClick();
+    ASSERT_NE(menu, nullptr) << "a fresh menu after all that";
+    EXPECT_EQ(WindowRect(menu).left, WindowRect(main_).left - 20);
 }
 
 TEST_F(AsAUser, TheCloseEntryEndsTheProgramWithCodeZero) {
