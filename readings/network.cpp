@@ -18,9 +18,18 @@ using GetIfTableFunction = DWORD(WINAPI*)(void* table, ULONG* size, BOOL sorted)
 HMODULE g_ipHelper = nullptr;
 GetIfTableFunction g_getIfTable = nullptr;
 
+// From the system folder only; by full path where the loader does not know that flag yet.
+HMODULE LoadSystemLibrary(const char* name) {
+    if (HMODULE library = LoadLibraryExA(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) return library;
+    char folder[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return nullptr;
+    return LoadLibraryExA(JoinTexts(Text(folder, length), "\\", name).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
 GetIfTableFunction IfTableFunction() {
     if (!g_getIfTable) {
-        if (!g_ipHelper) g_ipHelper = LoadLibraryExA("iphlpapi.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        if (!g_ipHelper) g_ipHelper = LoadSystemLibrary("iphlpapi.dll");
         if (g_ipHelper) g_getIfTable = reinterpret_cast<GetIfTableFunction>(reinterpret_cast<void*>(GetProcAddress(g_ipHelper, "GetIfTable")));
     }
     return g_getIfTable;
