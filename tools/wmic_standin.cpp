@@ -3,6 +3,11 @@
 //   table IDLE   the processor table with _Total at IDLE percent, CR CR LF lines, one write
 //   hang         nothing, never ends
 //   error        an error text and exit code 44
+//   utf16        the table in UTF-16, as the tool writes when redirected on some systems
+//   megabyte     a megabyte of text lines
+//   chunks       the table in several writes, 200 ms apart
+//   nothing      no output, exit code 0
+//   exitcode     the table, then exit code 3
 // Without that file it answers like a tool that does not know the query. Every start is
 // appended to C:\kestrune-wmic\runs.log as "<tick count> <process id>".
 #include <fcntl.h>
@@ -41,6 +46,12 @@ void WriteAll(const std::string& text) {
     std::fflush(stdout);
 }
 
+std::string Table(const std::string& idle) {
+    const std::string line = "\r\r\n";
+    return "Name    PercentIdleTime  " + line + "0       97               " + line + "1       99               " + line +
+           "_Total  " + idle + "               " + line + line;
+}
+
 }  // namespace
 
 int main() {
@@ -48,12 +59,35 @@ int main() {
     LogRun();
     std::string argument;
     const std::string mode = ReadMode(argument);
-    if (mode == "table") {
-        const std::string line = "\r\r\n";
-        WriteAll("Name    PercentIdleTime  " + line + "0       97               " + line +
-                 "1       99               " + line + "_Total  " + argument + "               " + line + line);
+    if (mode == "table" || mode == "exitcode") {
+        WriteAll(Table(argument.empty() ? "50" : argument));
+        return mode == "exitcode" ? 3 : 0;
+    }
+    if (mode == "utf16") {
+        std::string wide;
+        for (char c : Table("50")) {
+            wide.push_back(c);
+            wide.push_back('\0');
+        }
+        WriteAll("\xFF\xFE" + wide);
         return 0;
     }
+    if (mode == "megabyte") {
+        const std::string line(63, 'x');
+        std::string block;
+        for (int i = 0; i < 1024; ++i) block += line + "\n";
+        for (int i = 0; i < 16; ++i) WriteAll(block);
+        return 0;
+    }
+    if (mode == "chunks") {
+        const std::string table = Table("50");
+        for (std::size_t at = 0; at < table.size(); at += 40) {
+            WriteAll(table.substr(at, 40));
+            Sleep(200);
+        }
+        return 0;
+    }
+    if (mode == "nothing") return 0;
     if (mode == "hang") {
         Sleep(INFINITE);
         return 0;

@@ -139,3 +139,30 @@ TEST(Theme, OnlyANonZeroDwordIsLight) {
 }
 
 }  // namespace
+
+namespace {
+
+// Adapters come and go between ticks: the chosen place is kept while the table holds it,
+// chosen afresh when it does not, and the table is never read past its end.
+TEST(InterfaceRow, InterfacesAddedAndRemovedBetweenTicks) {
+    SpeedState state;
+    struct Tick { std::vector<std::pair<std::uint32_t, std::uint32_t>> rows; int row; const char* upload; };
+    const Tick ticks[] = {
+        {{{100, 100}, {5000, 4000}}, 2, "0.0"},                 // chosen, first sample
+        {{{100, 100}, {5000, 5024}, {9, 9}}, 2, "1.0"},         // one added after it
+        {{{6000, 6048}, {7000, 7000}, {9, 9}}, 2, "1.9"},       // one removed before it: the place now names another
+        {{{6000, 6048}}, 1, "0.0"},                             // shrunk below the place: chosen again
+        {{}, 0, nullptr},                                       // none at all
+        {{{10, 10}, {20, 2068}}, 2, "0.0"},                     // back
+        {{{10, 10}, {20, 3092}}, 2, "1.0"},
+    };
+    for (const Tick& tick : ticks) {
+        const InterfaceCounters counters = CountersFromTable(InterfaceTable(tick.rows), state);
+        EXPECT_EQ(counters.row, tick.row) << "rows " << tick.rows.size();
+        if (tick.upload) {
+            EXPECT_EQ(KilobytesSince(counters.outOctets, state.lastOutOctets), tick.upload) << "rows " << tick.rows.size();
+        }
+    }
+}
+
+}  // namespace
