@@ -3,9 +3,8 @@
 
 #include <windows.h>
 
-#include <algorithm>
-
 #include "readings/console_runner.h"
+#include "readings/cpu_table.h"
 #include "readings/cpu_schedule.h"
 #include "settings/config.h"
 #include "support/regex_object.h"
@@ -18,13 +17,6 @@ namespace {
 CpuSampleSchedule g_schedule;
 }
 
-Text ChooseCpuLine(std::string_view chunk) {
-    const int lineFeeds = static_cast<int>(std::count(chunk.begin(), chunk.end(), '\n'));
-    const TextList pieces = SplitText(chunk, "\r\n");
-    if (lineFeeds - 1 >= 1 && static_cast<int>(pieces.size()) >= lineFeeds - 1) return pieces[lineFeeds - 2];
-    return {};
-}
-
 int ParseCpuChunk(const char* chunk) {
     const Text line = ChooseCpuLine(AsText(chunk));
     if (FindText(line, "Total") > 0) {
@@ -33,9 +25,7 @@ int ParseCpuChunk(const char* chunk) {
         Text digits;
         const int count = digitsOf.MatchCount();
         for (int i = 1; i <= count; ++i) digits += digitsOf.MatchText(i);
-        const int idle = TextToInteger(digits);
-        // 0 stands for "no sample yet": a fully idle reading shows 1.
-        cpuBusyPercent = std::max(1, 100 - std::max(0, idle));
+        cpuBusyPercent = BusyFromIdle(TextToInteger(digits));
     }
     return 1;
 }

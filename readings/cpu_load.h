@@ -9,9 +9,6 @@ extern int cpuBusyPercent;
 
 constexpr const char* kCpuQuery = "wmic path win32_perfformatteddata_perfos_processor get name,PercentIdleTime";
 
-// The line of the all-processors instance: piece k - 1 of the chunk split at CR LF, k being the
-// number of line feeds; empty when there is no such piece.
-Text ChooseCpuLine(std::string_view chunk);
 // The output handler: stores 100 minus the idle figure of a line holding "Total"; always 1, so
 // that the run stops after the first chunk.
 int ParseCpuChunk(const char* chunk);

@@ -6,6 +6,7 @@ packages=(
   g++-mingw-w64-i686-posix cmake googletest
   wine wine64 wine32:i386
   xvfb x11-utils locales imagemagick fonts-wqy-microhei
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -7,6 +7,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
 bash "$KESTRUNE_ROOT/scripts/install-deps.sh"
 ensure_locale
 build_project
+bash "$KESTRUNE_ROOT/scripts/fuzz.sh" build
 
 trap stop_all EXIT
 start_xvfb

@@ -7,6 +7,7 @@
 #include "readings/console_runner.h"
 #include "readings/cpu_load.h"
 #include "readings/cpu_schedule.h"
+#include "readings/cpu_table.h"
 #include "support/regex_object.h"
 
 namespace {
