@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# The uptime soak, on demand: the program with both readings on, the menu and the settings
+# window used every few seconds, for MINUTES minutes (30 by default), figures every minute.
+#   scripts/soak.sh [MINUTES]
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
+minutes=${1:-30}
+
+bash "$KESTRUNE_ROOT/scripts/install-deps.sh"
+ensure_locale
+build_project >/dev/null
+
+trap stop_all EXIT
+start_xvfb
+ensure_prefix
+install_wmic_standin
+start_wineserver
+
+"$KESTRUNE_ROOT/scripts/wine-exec.sh" "$BUILD_DIR/tools/soak_driver.exe" "$BUILD_DIR/kestrune.exe" \
+  "$((minutes * 60))" 60 --check
