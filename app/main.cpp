@@ -1,7 +1,16 @@
 // Program entry: no command line, no console.
 #include <windows.h>
 
+#include <cstdlib>
+
 #include "app/lifecycle.h"
+
+// The C++ runtime's default terminate handler demangles type names for a console this program
+// does not have: some 46 KB of code. Nothing here throws; should the runtime ever terminate the
+// program, it ends at once.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() { std::abort(); }
+}  // namespace __gnu_cxx
 
 namespace {
 

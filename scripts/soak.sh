@@ -16,5 +16,6 @@ ensure_prefix
 install_wmic_standin
 start_wineserver
 
-"$KESTRUNE_ROOT/scripts/wine-exec.sh" "$BUILD_DIR/tools/soak_driver.exe" "$BUILD_DIR/kestrune.exe" \
+# Straight to the terminal, a line a minute (CTest's pipe is not involved here).
+with_wine_locale wine "$BUILD_DIR/tools/soak_driver.exe" "$BUILD_DIR/kestrune.exe" \
   "$((minutes * 60))" 60 --check

@@ -1,0 +1,117 @@
+#!/usr/bin/env bash
+# The benchmark: the product against the minimal reference program, alternately (A B A B ...),
+# under Wine on a virtual display beside the taskbar stand-in, with the wmic stand-in answering
+# at once. Prints per figure the median of each side and the median of the pairwise ratios.
+#   bench/run.sh [PAIRS] [SECONDS]     (5 pairs of 60-second runs by default)
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../scripts/env.sh"
+pairs=${1:-5}
+seconds=${2:-60}
+
+bash "$KESTRUNE_ROOT/scripts/install-deps.sh"
+ensure_locale
+build_project >/dev/null
+
+trap stop_all EXIT
+start_xvfb 80
+ensure_prefix
+install_wmic_standin
+start_wineserver
+
+drive=$WINEPREFIX/drive_c
+ini="$drive/Program Files (x86)/Kestrune.ini"
+mkdir -p "$drive/kestrune-wmic"
+echo "table 42" >"$drive/kestrune-wmic/mode.txt"
+probe=$BUILD_DIR/bench/bench_probe.exe
+hz=$(getconf CLK_TCK)
+results=$(mktemp)
+
+wine_run() { with_wine_locale wine "$@"; }
+# Wine hands a started program the starter's standard streams: through a file, so that nothing
+# waits for the program to end.
+probe_says() {  # figure probe-arguments...
+  local figure=$1 out
+  shift
+  out=$(mktemp)
+  wine_run "$probe" "$@" >"$out" 2>/dev/null || true
+  sed -n "s/^$figure //p" "$out" | tr -d '\r'
+  rm -f "$out"
+}
+cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null || echo 0; }
+wineserver_pid() { pgrep -n -x wineserver64 || pgrep -n -x wineserver; }
+set_switches() {  # on|off
+  if [ "$1" = on ]; then printf '[CPU]\r\n开关=1\r\n[内存]\r\n开关=1\r\n' | iconv -f UTF-8 -t GBK >"$ini"; else rm -f "$ini"; fi
+}
+
+wine_run "$BUILD_DIR/tools/demo_taskbar.exe" light >/dev/null 2>&1 &
+sleep 2
+
+# One run alone: start-up, CPU time over the period (with the wineserver's), peak memory, and
+# with the readings on the main thread's blocked time per CPU sample.
+measure() {  # side readings
+  local side=$1 readings=$2 folder exe title
+  folder="$drive/bench-$side"
+  rm -rf "$folder"; mkdir -p "$folder"
+  if [ "$side" = product ]; then
+    cp "$BUILD_DIR/kestrune.exe" "$folder/kestrune.exe"; exe='C:\bench-product\kestrune.exe'; title='任务栏Kestrune'
+  else
+    cp "$BUILD_DIR/bench/reference.exe" "$folder/reference.exe"; exe='C:\bench-reference\reference.exe'; title='Kestrune reference'
+  fi
+  set_switches "$readings"
+  local startup pid server before serverBefore after serverAfter peak blocked=
+  startup=$(probe_says startup_ms start "$exe" "$title")
+  pid=$(pgrep -n -f "bench-$side" || true)
+  server=$(wineserver_pid)
+  before=$(cpu_ticks "$pid"); serverBefore=$(cpu_ticks "$server")
+  sleep "$seconds"
+  after=$(cpu_ticks "$pid"); serverAfter=$(cpu_ticks "$server")
+  if [ "$readings" = on ]; then
+    blocked=$(probe_says blocked_ms_per_sample blocked "$title" 15)
+  fi
+  peak=$(awk '/VmHWM/ {print $2}' "/proc/$pid/status" 2>/dev/null || echo 0)
+  kill "$pid" 2>/dev/null || true
+  while kill -0 "$pid" 2>/dev/null; do sleep 0.1; done
+  local cpu_ms=$(( (after - before + serverAfter - serverBefore) * 1000 / hz ))
+  echo "$side $readings startup_ms $startup" >>"$results"
+  echo "$side $readings cpu_ms $cpu_ms" >>"$results"
+  echo "$side $readings peak_kb $peak" >>"$results"
+  [ -n "$blocked" ] && echo "$side $readings blocked_ms $blocked" >>"$results"
+  echo "  $side, readings $readings: start-up ${startup} ms, CPU ${cpu_ms} ms in ${seconds} s, peak ${peak} kB${blocked:+, blocked ${blocked} ms per sample}"
+}
+
+echo "benchmark: $pairs pairs of ${seconds}-second runs, product (A) and reference (B) alternately"
+for pair in $(seq "$pairs"); do
+  echo "pair $pair"
+  for side in product reference; do
+    for readings in off on; do measure "$side" "$readings"; done
+  done
+done
+set_switches off
+
+summary() {  # figure readings label
+  awk -v figure="$2" -v readings="$3" -v label="$1" '
+    function median(list, n,   i, j, t) {
+      for (i = 1; i <= n; i++) for (j = i + 1; j <= n; j++) if (list[j] < list[i]) { t = list[i]; list[i] = list[j]; list[j] = t }
+      return n % 2 ? list[(n + 1) / 2] : (list[n / 2] + list[n / 2 + 1]) / 2
+    }
+    $2 == readings && $3 == figure { if ($1 == "product") a[++na] = $4; else b[++nb] = $4 }
+    END {
+      for (i = 1; i <= na && i <= nb; i++) r[i] = b[i] > 0 ? a[i] / b[i] : 0
+      printf "%-38s product %10.1f   reference %10.1f   ratio %5.2f\n", label, median(a, na), median(b, nb), median(r, (na < nb ? na : nb))
+    }' "$results"
+}
+
+echo
+echo "medians over $pairs pairs (ratio: median of the pairwise product / reference ratios)"
+summary "CPU ms over ${seconds} s, readings off" cpu_ms off
+summary "CPU ms over ${seconds} s, readings on" cpu_ms on
+summary "start-up ms, readings off" startup_ms off
+summary "blocked ms per CPU sample" blocked_ms on
+summary "peak resident kB, readings on" peak_kb on
+stripped=$(mktemp)
+i686-w64-mingw32-strip -o "$stripped" "$BUILD_DIR/kestrune.exe"
+echo "stripped executable: $(stat -c %s "$stripped") bytes ($(i686-w64-mingw32-objdump -p "$stripped" | grep -c 'DLL Name') system libraries imported, nothing beside it)"
+rm -f "$stripped" "$results"
+echo
+echo "in-process ticks (product against the same system calls made bare):"
+wine_run "$BUILD_DIR/bench/tick_bench.exe" | tr -d '\r'

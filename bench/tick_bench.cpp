@@ -1,0 +1,88 @@
+// In-process figures: the mean time of one docking tick and of one refresh tick of the program,
+// against the same system calls made bare, over many calls.
+#include <windows.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "readings/refresh.h"
+#include "tools/taskbar_standin.h"
+#include "ui/docking.h"
+#include "ui/windows.h"
+
+namespace {
+
+double Now() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return 1e6 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+template <typename Work>
+double MeanMicroseconds(int calls, Work work) {
+    work();  // warm
+    const double begin = Now();
+    for (int i = 0; i < calls; ++i) work();
+    return (Now() - begin) / calls;
+}
+
+void BareDock(HWND window) {
+    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    HWND tray = FindWindowExA(nullptr, nullptr, "Shell_TrayWnd", "");
+    HWND area = FindWindowExA(tray, nullptr, "TrayNotifyWnd", "");
+    WINDOWINFO info{};
+    info.cbSize = sizeof info;
+    GetWindowInfo(area, &info);
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize", 0,
+                      KEY_READ, &key) == ERROR_SUCCESS) {
+        DWORD value = 0, size = sizeof value;
+        RegQueryValueExA(key, "SystemUsesLightTheme", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
+        RegCloseKey(key);
+    }
+}
+
+using GetIfTableFn = DWORD(WINAPI*)(void*, ULONG*, BOOL);
+
+void BareRefresh(GetIfTableFn getIfTable, HWND upload, HWND download) {
+    char value[10240];
+    GetPrivateProfileStringA("内存", "开关", nullptr, value, sizeof value, "C:\\Program Files (x86)\\Kestrune.ini");
+    GetPrivateProfileStringA("CPU", "开关", nullptr, value, sizeof value, "C:\\Program Files (x86)\\Kestrune.ini");
+    for (int i = 0; i < 4; ++i) {
+        ULONG size = 0;
+        char probe[1];
+        getIfTable(probe, &size, FALSE);
+        std::vector<char> table(size);
+        getIfTable(table.data(), &size, TRUE);
+    }
+    SetWindowTextA(upload, "0.0K/s");
+    SetWindowTextA(download, "0.0K/s");
+}
+
+}  // namespace
+
+int main() {
+    HWND taskbar = CreateTaskbarStandIn(BottomTaskbar(kDarkTaskbarColour));
+    CreateHiddenOwnerWindow();
+    OpenWindow(kMainWindow);
+    HWND main = GetWindowHandle(kMainWindow);
+    const auto getIfTable = reinterpret_cast<GetIfTableFn>(reinterpret_cast<void*>(
+        GetProcAddress(LoadLibraryExA("iphlpapi.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32), "GetIfTable")));
+
+    const double dock = MeanMicroseconds(3000, [] { DockMainWindow(); });
+    const double bareDock = MeanMicroseconds(3000, [&] { BareDock(main); });
+    const double refresh = MeanMicroseconds(300, [] { RefreshTick(); });
+    const double bareRefresh = MeanMicroseconds(300, [&] {
+        BareRefresh(getIfTable, GetControlHandle(kMainWindow, "上行编辑框"), GetControlHandle(kMainWindow, "下行编辑框"));
+    });
+    std::printf("docking tick:  %8.1f us   bare calls: %8.1f us   ratio %.2f\n", dock, bareDock, dock / bareDock);
+    std::printf("refresh tick:  %8.1f us   bare calls: %8.1f us   ratio %.2f\n", refresh, bareRefresh,
+                refresh / bareRefresh);
+    DestroyWindow(taskbar);
+    return 0;
+}
