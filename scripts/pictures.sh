@@ -25,7 +25,8 @@ height=$(xwininfo -root | awk '/Height:/ {print $2}')
 
 # Around the readings: a stretch of taskbar with the notification area; taller with the menu.
 shot() {  # file, height above the taskbar's bottom
-  import -window root -crop "460x$2+$((width - 460))+$((height - $2))" +repage -scale 200% "$docs/$1"
+  import -window root -crop "460x$2+$((width - 460))+$((height - $2))" +repage "$docs/$1"
+  convert "$docs/$1" -scale 200% "$docs/$1"
 }
 
 for theme in dark light; do
