@@ -535,11 +535,11 @@ CreationStyle StyleOf(const WindowDefinition& definition) {
     return {style, exStyle};
 }
 
-HFONT MakeFont(const FontSpec& spec, UniqueFont& owned) {
-    if (spec.IsDefault()) return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-    owned.reset(CreateFontA(spec.height, 0, 0, 0, spec.weight, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
+HFONT MakeFont(const FontSpec& font, UniqueFont& owned) {
+    if (font.IsDefault()) return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    owned.reset(CreateFontA(font.height, 0, 0, 0, font.weight, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                            spec.face ? spec.face : ""));
+                            font.face ? font.face : ""));
     return owned.get();
 }
 
