@@ -2,7 +2,7 @@
 // and closes the menu, opens the settings window and toggles its boxes, again and again, and
 // reports what the program holds: kernel handles, windows, resident memory, live children.
 //   soak_driver KESTRUNE_EXE SECONDS REPORT_SECONDS [--check]
-// With --check it compares the last report with the first one after the warm-up report and
+// With --check it compares the last report with the first one after the warm-up minute and
 // exits 1 when anything grew beyond a small allowance for one-off blips.
 #include <windows.h>
 #include <tlhelp32.h>
@@ -20,7 +20,10 @@
 
 namespace {
 
+constexpr DWORD kWarmUpMs = 60000;
+
 struct Figures {
+    DWORD elapsedMs = 0;
     int handles = -1;
     int windows = 0;
     long residentKb = -1;
@@ -128,7 +131,7 @@ long ResidentKb(const std::string& folderName) {
 
 Figures Measure(const ProgramUnderTest& program) {
     const std::string folder = program.Folder().substr(program.Folder().find_last_of('\\') + 1);
-    return {HandleCount(program.ProcessId()), WindowCount(program.ProcessId()), ResidentKb(folder),
+    return {0, HandleCount(program.ProcessId()), WindowCount(program.ProcessId()), ResidentKb(folder),
             ChildCount(program.ProcessId())};
 }
 
@@ -183,7 +186,8 @@ int main(int argc, char** argv) {
     for (int round = 0;; ++round) {
         const DWORD elapsed = GetTickCount() - start;
         if (elapsed >= nextReport) {
-            const Figures figures = Measure(program);
+            Figures figures = Measure(program);
+            figures.elapsedMs = elapsed;
             reports.push_back(figures);
             std::printf("%8lu %8d %8d %12ld %9d\n", elapsed / 1000, figures.handles, figures.windows, figures.residentKb,
                         figures.children);
@@ -203,12 +207,16 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (!check) return 0;
-    if (reports.size() < 3) {
-        std::printf("soak: too few reports to judge\n");
+    // The first minute is the warm-up (libraries, caches, the first CPU sample): judge the last
+    // report against the first one after it.
+    const Figures* base = nullptr;
+    for (const Figures& report : reports) {
+        if (!base && report.elapsedMs >= kWarmUpMs) base = &report;
+    }
+    if (!base || base == &reports.back()) {
+        std::printf("soak: too few reports after the warm-up minute to judge\n");
         return 1;
     }
-    // The first report is the warm-up; judge the last against the one after it.
-    const Figures& base = reports[1];
     const Figures& last = reports.back();
     bool flat = true;
     auto judge = [&](const char* what, long before, long after, long allowance) {
@@ -216,9 +224,9 @@ int main(int argc, char** argv) {
         std::printf("soak: %-12s %8ld -> %8ld (allowance %ld) %s\n", what, before, after, allowance, ok ? "flat" : "GREW");
         flat = flat && ok;
     };
-    judge("handles", base.handles, last.handles, 6);
-    judge("windows", base.windows, last.windows, 1);
-    judge("resident-kB", base.residentKb, last.residentKb, 3072);
+    judge("handles", base->handles, last.handles, 6);
+    judge("windows", base->windows, last.windows, 1);
+    judge("resident-kB", base->residentKb, last.residentKb, 3072);
     judge("children", 1, last.children, 0);
     return flat ? 0 : 1;
 }
