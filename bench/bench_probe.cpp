@@ -6,6 +6,8 @@
 //                                   usual answer, per 3-second CPU sample: "blocked_ms_per_sample N"
 #include <windows.h>
 
+#include "bench/clock.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -14,16 +16,6 @@
 
 namespace {
 
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 struct Search {
     DWORD processId;
@@ -64,17 +56,17 @@ int Start(const char* exe, const char* title) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    const double begin = Now();
+    const double begin = NowMs();
     if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
         return 1;
     }
     for (;;) {
         HWND window = FindTitled(info.dwProcessId, title);
         if (window && Docked(window)) break;
-        if (Now() - begin > 20000) return 1;
+        if (NowMs() - begin > 20000) return 1;
         Sleep(1);
     }
-    std::printf("startup_ms %.1f\n", Now() - begin);
+    std::printf("startup_ms %.1f\n", NowMs() - begin);
     return 0;
 }
 
@@ -82,12 +74,12 @@ int Blocked(const char* title, int seconds) {
     HWND window = FindTitled(0, title);
     if (!window) return 1;
     std::vector<double> latencies;
-    const double begin = Now();
-    while (Now() - begin < seconds * 1000.0) {
-        const double asked = Now();
+    const double begin = NowMs();
+    while (NowMs() - begin < seconds * 1000.0) {
+        const double asked = NowMs();
         DWORD_PTR result = 0;
         SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
-        latencies.push_back(Now() - asked);
+        latencies.push_back(NowMs() - asked);
         Sleep(1);
     }
     std::vector<double> sorted = latencies;

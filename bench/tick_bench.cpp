@@ -2,6 +2,8 @@
 // against the same system calls made bare, over many calls.
 #include <windows.h>
 
+#include "bench/clock.h"
+
 #include <cstdio>
 #include <vector>
 
@@ -12,23 +14,13 @@
 
 namespace {
 
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return 1e6 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 template <typename Work>
 double MeanMicroseconds(int calls, Work work) {
     work();  // warm
-    const double begin = Now();
+    const double begin = (1000.0 * NowMs());
     for (int i = 0; i < calls; ++i) work();
-    return (Now() - begin) / calls;
+    return ((1000.0 * NowMs()) - begin) / calls;
 }
 
 void BareDock(HWND window) {
