@@ -291,8 +291,11 @@ TEST_F(AsAUser, ClicksDuringTheSlideCloseAndReopenTheMenuHarmlessly) {
         ClickAt(point.x, point.y);  // closes the open menu, opens a fresh one
         ClickElsewhere();           // and closes that one while it slides
     }
-    EXPECT_TRUE(PumpUntil([&] { return program_.FindWindowOfProgram("菜单", false) == nullptr; }, 3000));
+    // A click elsewhere that came before the fresh menu was shown leaves that menu open and
+    // active once it shows: one more click elsewhere closes it, as it would for a user.
     PumpFor(300);  // the animation threads outlive their menus
+    ClickElsewhere();
+    EXPECT_TRUE(PumpUntil([&] { return program_.FindWindowOfProgram("菜单", false) == nullptr; }, 3000));
     EXPECT_FALSE(program_.HasExited());
 
     menu = OpenMenuByClick();
