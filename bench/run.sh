@@ -10,6 +10,7 @@ seconds=${2:-60}
 
 bash "$KESTRUNE_ROOT/scripts/install-deps.sh"
 ensure_locale
+select_arch
 build_project >/dev/null
 
 trap stop_all EXIT
@@ -26,7 +27,6 @@ probe=$BUILD_DIR/bench/bench_probe.exe
 hz=$(getconf CLK_TCK)
 results=$(mktemp)
 
-wine_run() { with_wine_locale wine "$@"; }
 # Wine hands a started program the starter's standard streams: through a file, so that nothing
 # waits for the program to end.
 probe_says() {  # figure probe-arguments...
@@ -109,8 +109,8 @@ summary "start-up ms, readings off" startup_ms off
 summary "blocked ms per CPU sample" blocked_ms on
 summary "peak resident kB, readings on" peak_kb on
 stripped=$(mktemp)
-i686-w64-mingw32-strip -o "$stripped" "$BUILD_DIR/kestrune.exe"
-echo "stripped executable: $(stat -c %s "$stripped") bytes ($(i686-w64-mingw32-objdump -p "$stripped" | grep -c 'DLL Name') system libraries imported, nothing beside it)"
+"$KESTRUNE_ARCH-w64-mingw32-strip" -o "$stripped" "$BUILD_DIR/kestrune.exe"
+echo "stripped $KESTRUNE_ARCH executable: $(stat -c %s "$stripped") bytes ($("$KESTRUNE_ARCH-w64-mingw32-objdump" -p "$stripped" | grep -c 'DLL Name') system libraries imported, nothing beside it)"
 rm -f "$stripped" "$results"
 echo
 echo "in-process ticks (product against the same system calls made bare):"

@@ -8,7 +8,8 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
 
-fuzz_dir=$BUILD_DIR/fuzz
+# Beside the Windows build it goes with (CTest names it; the scripts export BUILD_DIR).
+fuzz_dir=${FUZZ_DIR:-${BUILD_DIR:-$BUILD_ROOT}/fuzz}
 targets=(text_helpers speed_text cpu_table row_choice)
 
 build() {

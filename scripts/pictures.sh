@@ -7,6 +7,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
 
 bash "$KESTRUNE_ROOT/scripts/install-deps.sh"
 ensure_locale
+select_arch
 build_project >/dev/null
 
 trap stop_all EXIT
@@ -31,29 +32,29 @@ shot() {  # file, height above the taskbar's bottom
 
 for theme in dark light; do
   [ "$theme" = light ] && value=1 || value=0
-  with_wine_locale wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Themes\Personalize' \
+  wine_run reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Themes\Personalize' \
     /v SystemUsesLightTheme /t REG_DWORD /d "$value" /f >/dev/null 2>&1
   folder=$drive/Kestrune-pictures
   rm -rf "$folder"; mkdir -p "$folder"
   cp "$BUILD_DIR/kestrune.exe" "$folder/kestrune.exe"
-  with_wine_locale wine "$BUILD_DIR/tools/demo_taskbar.exe" "$theme" >/dev/null 2>&1 &
+  wine_run "$BUILD_DIR/tools/demo_taskbar.exe" "$theme" >/dev/null 2>&1 &
   taskbar=$!
-  with_wine_locale wine 'C:\Kestrune-pictures\kestrune.exe' >/dev/null 2>&1 &
+  wine_run 'C:\Kestrune-pictures\kestrune.exe' >/dev/null 2>&1 &
   program=$!
   sleep 5  # a CPU sample and a refresh
   shot "readings-$theme.png" 60
-  with_wine_locale wine "$BUILD_DIR/tools/ui_poke.exe" menu >/dev/null 2>&1
+  wine_run "$BUILD_DIR/tools/ui_poke.exe" menu >/dev/null 2>&1
   sleep 1
   shot "menu-$theme.png" 170
   if [ "$theme" = dark ]; then
-    with_wine_locale wine "$BUILD_DIR/tools/ui_poke.exe" settings >/dev/null 2>&1
+    wine_run "$BUILD_DIR/tools/ui_poke.exe" settings >/dev/null 2>&1
     sleep 1
     import -window root -crop 310x160+40+40 +repage "$docs/settings.png"
   fi
   kill "$program" "$taskbar" 2>/dev/null || true
   wait "$program" "$taskbar" 2>/dev/null || true
 done
-with_wine_locale wine reg delete 'HKCU\Software\Microsoft\Windows\CurrentVersion\Themes\Personalize' \
+wine_run reg delete 'HKCU\Software\Microsoft\Windows\CurrentVersion\Themes\Personalize' \
   /v SystemUsesLightTheme /f >/dev/null 2>&1 || true
 rm -f "$drive/Program Files (x86)/Kestrune.ini" "$drive/kestrune-wmic/mode.txt"
 ls "$docs"/*.png

@@ -11,6 +11,7 @@ theme=${KESTRUNE_DEMO_THEME:-dark}
 
 bash "$KESTRUNE_ROOT/scripts/install-deps.sh"
 ensure_locale
+select_arch
 build_project >/dev/null
 
 trap stop_all EXIT
@@ -28,8 +29,8 @@ rm -rf "$folder"
 mkdir -p "$folder"
 cp "$BUILD_DIR/kestrune.exe" "$folder/kestrune.exe"
 
-with_wine_locale wine "$BUILD_DIR/tools/demo_taskbar.exe" "$theme" >/dev/null 2>&1 &
-with_wine_locale wine 'C:\Kestrune\kestrune.exe' >/dev/null 2>&1 &
+wine_run "$BUILD_DIR/tools/demo_taskbar.exe" "$theme" >/dev/null 2>&1 &
+wine_run 'C:\Kestrune\kestrune.exe' >/dev/null 2>&1 &
 program=$!
 
 if [ -n "$virtual" ]; then

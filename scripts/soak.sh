@@ -8,6 +8,7 @@ minutes=${1:-30}
 
 bash "$KESTRUNE_ROOT/scripts/install-deps.sh"
 ensure_locale
+select_arch
 build_project >/dev/null
 
 trap stop_all EXIT
@@ -17,5 +18,5 @@ install_wmic_standin
 start_wineserver
 
 # Straight to the terminal, a line a minute (CTest's pipe is not involved here).
-with_wine_locale wine "$BUILD_DIR/tools/soak_driver.exe" "$BUILD_DIR/kestrune.exe" \
+wine_run "$BUILD_DIR/tools/soak_driver.exe" "$BUILD_DIR/kestrune.exe" \
   "$((minutes * 60))" 60 --check

@@ -9,8 +9,9 @@
 
 namespace {
 
-// Read and delete through the 64-bit system's 32-bit branch; write through the 32-bit view,
-// which on 64-bit Windows is that same branch.
+// Read through the 64-bit system's 32-bit branch; write and delete through the 32-bit view, which
+// on 64-bit Windows is that same branch, named explicitly so that a 64-bit build of the program
+// keeps its value where the 32-bit one does.
 constexpr const char* kReadingKey = "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run\\";
 constexpr const char* kWritingKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
@@ -65,7 +66,8 @@ Text RunValueData(std::string_view path) { return JoinTexts("\"", path, "\""); }
 void RegisterStartup(const char* valueName, const char* path) {
     if (FileExistsAt(path)) {
         UniqueKey key;
-        if (RegOpenKeyA(HKEY_LOCAL_MACHINE, kWritingKey, key.put()) == ERROR_SUCCESS) {
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kWritingKey, 0, KEY_SET_VALUE | KEY_WOW64_32KEY, key.put()) ==
+            ERROR_SUCCESS) {
             const Text data = RunValueData(AsText(path));
             RegSetValueExA(key.get(), valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
                            static_cast<DWORD>(data.size() + 1));
@@ -77,7 +79,8 @@ void RegisterStartup(const char* valueName, const char* path) {
 void UnregisterStartup(const char* valueName) {
     UniqueKey key;
     bool deleted = false;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, ReadingKey().c_str(), 0, KEY_WRITE, key.put()) == ERROR_SUCCESS) {
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kWritingKey, 0, KEY_SET_VALUE | KEY_WOW64_32KEY, key.put()) ==
+        ERROR_SUCCESS) {
         deleted = RegDeleteValueA(key.get(), valueName) == ERROR_SUCCESS;
     }
     key.reset();

@@ -25,11 +25,16 @@ constexpr COLORREF kMenuDarkHover = RGB(61, 61, 61);
 constexpr COLORREF kMenuLight = RGB(240, 240, 240);
 constexpr int kSettingsStartupBox = 0, kSettingsMemoryBox = 1, kSettingsCpuBox = 2;
 
-// The 32-bit view of HKLM's Run key, the one the program reads and writes.
-UniqueKey RunKey(REGSAM access) {
+// The 32-bit view of HKLM's Run key, the one the program reads and writes whatever its own build.
+UniqueKey RunKey(REGSAM access, REGSAM view = KEY_WOW64_32KEY) {
     UniqueKey key;
-    RegCreateKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, nullptr, 0, access | KEY_WOW64_32KEY, nullptr, key.put(), nullptr);
+    RegCreateKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, nullptr, 0, access | view, nullptr, key.put(), nullptr);
     return key;
+}
+
+bool InNativeView(const char* name) {
+    return RegQueryValueExA(RunKey(KEY_READ, KEY_WOW64_64KEY).get(), name, nullptr, nullptr, nullptr, nullptr) ==
+           ERROR_SUCCESS;
 }
 
 bool ReadRun(const char* name, std::string* data = nullptr, DWORD* type = nullptr) {
@@ -379,6 +384,7 @@ TEST_F(AsAUser, TheStartupBoxRegistersTheQuotedPathAndUnregistersBothNames) {
     EXPECT_TRUE(PumpUntil([&] { return ReadRun(kRunValue, &data, &type); }, 2000));
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(data, "\"" + program_.Folder() + "\\任务栏Kestrune.exe\"");
+    EXPECT_FALSE(InNativeView(kRunValue)) << "written to the 64-bit view, where the program never reads it";
     PumpFor(300);
     EXPECT_EQ(program_.FindWindowOfProgram("信息：", true), nullptr) << "a message after a registration that worked";
 
