@@ -8,9 +8,9 @@ source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
 bash "$KESTRUNE_ROOT/scripts/install-deps.sh"
 build_shipped_product >/dev/null
 exe=$SHIPPED_BUILD_DIR/kestrune.exe
-format=$(i686-w64-mingw32-objdump -f "$exe" | sed -n 's/.*file format //p')
+format=$({ i686-w64-mingw32-objdump -f "$exe" 2>/dev/null || true; } | sed -n 's/.*file format //p')
 if [ "$format" != pei-i386 ]; then
-  echo "refusing to package $exe: its format is '$format', not the 32-bit pei-i386 that ships" >&2
+  echo "refusing to package $exe: its format is '${format:-not one the 32-bit objdump knows}', not the 32-bit pei-i386 that ships" >&2
   exit 1
 fi
 rm -rf "$SHIPPED_BUILD_DIR/package"

@@ -2,17 +2,17 @@
 # The run command: installs what is missing, builds, and starts the program under Wine beside a
 # demo taskbar. With DISPLAY set it runs on that display until the program ends (its menu's
 # close entry, or Ctrl+C here); without one it runs on a virtual display, writes a screenshot
-# to the file named by the first argument (build/screenshot.png by default) and stops.
+# to the file named by the first argument (screenshot.png in the build folder by default) and stops.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
 
-screenshot=${1:-$BUILD_DIR/screenshot.png}
 theme=${KESTRUNE_DEMO_THEME:-dark}
 
 bash "$KESTRUNE_ROOT/scripts/install-deps.sh"
 ensure_locale
 select_arch
 build_project >/dev/null
+screenshot=${1:-$BUILD_DIR/screenshot.png}
 
 trap stop_all EXIT
 virtual=
