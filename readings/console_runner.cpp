@@ -1,7 +1,10 @@
 // Runs one console command hidden through the system's own cmd.exe, output through one pipe.
 // The interpreter is named by its full path and starts in the system folder: the program runs
 // elevated from a user-writable folder, where a planted cmd.exe or wmic.exe must never run.
-// Each run lives in a job object, so that a hung tool can be ended together with its children.
+// Each run lives in a job object, so that a hung tool can be ended together with its children;
+// where no job can be had, nothing runs (a hung tool could not be ended with what it started).
+// The child reads the NUL device: the WMI tool reads its input after answering, and a tool tree
+// that held the pipe's read end could eat its own answer or leave a read here waiting for good.
 #include "readings/console_runner.h"
 
 #include "support/unique.h"
@@ -11,9 +14,12 @@ namespace {
 
 constexpr int kCommandFieldBytes = 520;
 
-// The job of the last run: a tool that answered but has not ended yet is left to end by itself
-// until the next run, which ends it so that no two tool trees are ever alive together.
+// The job of the last run: a tool that answered but has not ended yet is given a little time to
+// end by itself (RetireLingeringCommand), and is ended by the next run in any case, so that no
+// two tool trees are ever alive together.
 UniqueHandle g_lingeringJob;
+DWORD g_lingeringSince = 0;
+bool g_refuseJobs = false;
 
 Text SystemFolder() {
     char folder[MAX_PATH] = {};
@@ -22,6 +28,7 @@ Text SystemFolder() {
 }
 
 UniqueHandle MakeKillOnCloseJob() {
+    if (g_refuseJobs) return {};
     UniqueHandle job(CreateJobObjectA(nullptr, nullptr));
     if (!job) return job;
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
@@ -60,6 +67,14 @@ Text InterpreterPrefix() {
 
 void EndLingeringCommand() { g_lingeringJob.reset(); }
 
+void RetireLingeringCommand(DWORD now, DWORD graceMs) {
+    if (g_lingeringJob && now - g_lingeringSince >= graceMs) EndLingeringCommand();
+}
+
+bool CommandIsLingering() { return static_cast<bool>(g_lingeringJob); }
+
+void RefuseJobsForTesting(bool refuse) { g_refuseJobs = refuse; }
+
 ConsoleRun RunConsoleCommandWithin(std::string_view command, OutputHandler handler, DWORD limitMs) {
     ConsoleRun run;
     EndLingeringCommand();
@@ -74,12 +89,19 @@ ConsoleRun RunConsoleCommandWithin(std::string_view command, OutputHandler handl
     SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     UniqueHandle readEnd, writeEnd;
     if (!CreatePipe(readEnd.put(), writeEnd.put(), &inheritable, 0)) return run;
+    // Only the write end goes to the child: nobody but this program can drain the pipe, so a
+    // read of no more than the pipe holds never waits.
+    if (!SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0)) return run;
+    const HANDLE nul = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                                   OPEN_EXISTING, 0, nullptr);
+    UniqueHandle input(nul == INVALID_HANDLE_VALUE ? nullptr : nul);
+    if (!input) return run;
 
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_HIDE;
-    startup.hStdInput = readEnd.get();
+    startup.hStdInput = input.get();
     startup.hStdOutput = writeEnd.get();
     startup.hStdError = writeEnd.get();
     PROCESS_INFORMATION info{};
@@ -89,12 +111,17 @@ ConsoleRun RunConsoleCommandWithin(std::string_view command, OutputHandler handl
                        &inheritable, nullptr, TRUE, CREATE_SUSPENDED, nullptr,
                        reinterpret_cast<const wchar_t*>(currentFolder.data()), &startup, &info);
     writeEnd.reset();
+    input.reset();
     if (!created) return run;
 
     UniqueHandle process(info.hProcess);
     UniqueHandle thread(info.hThread);
     UniqueHandle job = MakeKillOnCloseJob();
-    if (job && !AssignProcessToJobObject(job.get(), process.get())) job.reset();
+    if (!job || !AssignProcessToJobObject(job.get(), process.get())) {
+        // Still suspended: it has started nothing, and ending it ends everything of this run.
+        TerminateProcess(process.get(), 1);
+        return run;
+    }
     ResumeThread(thread.get());
     thread.reset();
 
@@ -134,13 +161,10 @@ ConsoleRun RunConsoleCommandWithin(std::string_view command, OutputHandler handl
     }
 
     if (run.outcome == RunOutcome::TimedOut) {
-        if (job) {
-            TerminateJobObject(job.get(), 1);
-        } else {
-            TerminateProcess(process.get(), 1);
-        }
+        TerminateJobObject(job.get(), 1);
     } else {
         g_lingeringJob = std::move(job);
+        g_lingeringSince = GetTickCount();
     }
     run.output = TextOfBuffer(collected);
     return run;

@@ -15,6 +15,7 @@ ByteBuffer BuildCommandLine(std::string_view prefix, std::string_view command);
 // "cmd.exe /c " on the NT platform, "command.com /c " elsewhere.
 Text InterpreterPrefix();
 
+// NotStarted also where no job could hold the run: then nothing of it is left running.
 enum class RunOutcome { NotStarted, Ended, StoppedByHandler, TimedOut };
 
 struct ConsoleRun {
@@ -27,7 +28,14 @@ ConsoleRun RunConsoleCommandWithin(std::string_view command, OutputHandler handl
 
 // How long a tool may take before it counts as hung: one that answers within 2 s is never cut off.
 constexpr DWORD kConsoleRunLimitMs = 2500;
+// How long a tool that answered may go on before it is ended with everything it started.
+constexpr DWORD kLingerGraceMs = 1000;
 Text RunConsoleCommand(std::string_view command, OutputHandler handler);
 
 // Ends what the last run left running; the next run does it before it starts another.
 void EndLingeringCommand();
+// Ends what the last run left running once it has had graceMs since the run to end by itself.
+void RetireLingeringCommand(DWORD now, DWORD graceMs);
+bool CommandIsLingering();
+// Makes every run find no job object, as on systems that refuse nested jobs.
+void RefuseJobsForTesting(bool refuse);

@@ -1,11 +1,12 @@
-// The processor load, taken from the WMI command-line tool's table of processor instances.
+// The processor load, taken from the WMI command-line tool's table of processor instances where
+// that tool is installed and answers, and from the system's own processor times otherwise.
 #include "readings/cpu_load.h"
 
 #include <windows.h>
 
 #include "readings/console_runner.h"
-#include "readings/cpu_table.h"
 #include "readings/cpu_schedule.h"
+#include "readings/cpu_table.h"
 #include "settings/config.h"
 #include "support/regex_object.h"
 #include "ui/window_model.h"
@@ -14,8 +15,59 @@
 int cpuBusyPercent = 0;
 
 namespace {
+
 CpuSampleSchedule g_schedule;
+bool g_runGaveReading = false;
+
+struct ProcessorTimes {
+    std::uint64_t idle = 0, kernel = 0, user = 0;
+};
+ProcessorTimes g_baseline;
+bool g_haveBaseline = false;
+
+std::uint64_t Ticks(const FILETIME& time) {
+    return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
+
+bool ReadProcessorTimes(ProcessorTimes* times) {
+    FILETIME idle, kernel, user;
+    if (!GetSystemTimes(&idle, &kernel, &user)) return false;
+    *times = {Ticks(idle), Ticks(kernel), Ticks(user)};
+    return true;
+}
+
+// Every sample ends with a fresh baseline, whichever way it went, so that a figure from the
+// processor times always covers the last three seconds and never a pause.
+void TakeBaseline() { g_haveBaseline = ReadProcessorTimes(&g_baseline); }
+
+void SampleProcessorTimes() {
+    ProcessorTimes now;
+    if (!ReadProcessorTimes(&now)) {
+        g_haveBaseline = false;
+        return;
+    }
+    if (g_haveBaseline) {
+        cpuBusyPercent = BusyFromProcessorTimes(now.idle - g_baseline.idle, now.kernel - g_baseline.kernel,
+                                                now.user - g_baseline.user, cpuBusyPercent);
+    }
+    g_baseline = now;
+    g_haveBaseline = true;
+}
+
+bool IsFile(const Text& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Where cmd finds the tool among the system's own folders; recent Windows 11 has none.
+bool ToolIsInstalled() {
+    char folder[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return false;
+    return IsFile(JoinTexts(folder, "\\wbem\\wmic.exe")) || IsFile(JoinTexts(folder, "\\wmic.exe"));
+}
+
+}  // namespace
 
 int ParseCpuChunk(const char* chunk) {
     const Text line = ChooseCpuLine(AsText(chunk));
@@ -26,15 +78,38 @@ int ParseCpuChunk(const char* chunk) {
         const int count = digitsOf.MatchCount();
         for (int i = 1; i <= count; ++i) digits += digitsOf.MatchText(i);
         cpuBusyPercent = BusyFromIdle(TextToInteger(digits));
+        g_runGaveReading = true;
     }
     return 1;
 }
 
 void SampleCpuLoad() {
-    if (!SwitchIsOn(kCpuSwitch)) return;
-    if (!g_schedule.MaySample(GetTickCount())) return;
+    if (!SwitchIsOn(kCpuSwitch)) {
+        StopCpuSampling();
+        return;
+    }
+    if (!ToolIsInstalled() || !g_schedule.ToolMayRun(GetTickCount())) {
+        SampleProcessorTimes();
+        return;
+    }
+    g_runGaveReading = false;
     const ConsoleRun run = RunConsoleCommandWithin(kCpuQuery, &ParseCpuChunk, kConsoleRunLimitMs);
-    g_schedule.RecordRun(run.outcome == RunOutcome::TimedOut, GetTickCount());
+    g_schedule.RecordToolRun(g_runGaveReading, run.outcome == RunOutcome::TimedOut, GetTickCount());
+    TakeBaseline();
+}
+
+void RetireCpuTool() {
+    if (!CommandIsLingering()) return;
+    if (!SwitchIsOn(kCpuSwitch)) {
+        StopCpuSampling();
+        return;
+    }
+    RetireLingeringCommand(GetTickCount(), kLingerGraceMs);
+}
+
+void StopCpuSampling() {
+    EndLingeringCommand();
+    g_haveBaseline = false;
 }
 
 void ShowCpuLoad() {

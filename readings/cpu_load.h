@@ -1,5 +1,5 @@
-// The processor load, taken from the WMI command-line tool every three seconds while its
-// reading is shown.
+// The processor load, sampled every three seconds while its reading is shown: from the WMI
+// command-line tool where it is installed and answers, from the system's processor times otherwise.
 #pragma once
 
 #include "support/text.h"
@@ -14,5 +14,11 @@ constexpr const char* kCpuQuery = "wmic path win32_perfformatteddata_perfos_proc
 int ParseCpuChunk(const char* chunk);
 
 void SampleCpuLoad();
+// Ends a tool that answered and lingers past its grace, or any tool once the switch is off (the
+// one-second refresh calls it).
+void RetireCpuTool();
+// Sampling stops (the box cleared): nothing of the tool stays, and the next start takes a fresh
+// baseline.
+void StopCpuSampling();
 // Copies the last sample into its field while the CPU switch is on.
 void ShowCpuLoad();

@@ -1,6 +1,7 @@
-// When the CPU sample may run: after a tool that had to be cut off, sampling pauses (longer each
-// time it happens again in a row), so that a hung tool costs the main window only a few seconds
-// a minute instead of most of it.
+// When the CPU sample may ask the WMI tool, and when the system's own processor times stand in.
+// After a tool that had to be cut off, or that gave no reading three runs in a row, the tool
+// pauses (longer each time it fails again in a row), so that a hung tool costs the main window
+// only a few seconds a minute instead of most of it; the processor times fill the pause.
 #pragma once
 
 #include <cstdint>
@@ -9,13 +10,15 @@ class CpuSampleSchedule {
 public:
     static constexpr std::uint32_t kFirstPauseMs = 30000;
     static constexpr std::uint32_t kLongestPauseMs = 240000;
+    static constexpr int kFailuresBeforePause = 3;
 
-    bool MaySample(std::uint32_t now) const;
+    bool ToolMayRun(std::uint32_t now) const;
     // now: when the run ended.
-    void RecordRun(bool timedOut, std::uint32_t now);
+    void RecordToolRun(bool gaveReading, bool timedOut, std::uint32_t now);
 
 private:
     bool paused_ = false;
+    int failuresInARow_ = 0;
     std::uint32_t resumeAt_ = 0;
     std::uint32_t pauseMs_ = 0;
 };

@@ -13,6 +13,7 @@
 void RefreshTick() {
     ShowMemoryLoad();
     ShowCpuLoad();
+    RetireCpuTool();
     ShowSpeeds();
 }
 

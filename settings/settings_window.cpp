@@ -3,6 +3,7 @@
 #include "settings/settings_window.h"
 
 #include "app/lifecycle.h"
+#include "readings/cpu_load.h"
 #include "settings/config.h"
 #include "settings/startup.h"
 #include "ui/window_model.h"
@@ -30,6 +31,7 @@ void CpuSwitchClicked() {
     WriteSwitch(kCpuSwitch, on ? "1" : "");
     WidenMainWindow(on ? cpuColumnWidth : -cpuColumnWidth);
     SetProperty(kMainWindow, "时钟3", Property::Period, on ? 3000 : 0);
+    if (!on) StopCpuSampling();
 }
 
 void MemorySwitchClicked() {

@@ -6,6 +6,9 @@
 //   spawn-hang       starts "hang" as a child of its own, then hangs
 //   answer-linger    one line at once, then stays alive for 5 s
 //   late DELAY       one line after DELAY ms, then ends
+//   read-answer      reads its standard input to the end, then one line, then ends
+//   answer-read      one line, then reads its standard input to the end, then ends (as the WMI
+//                    command-line tool does)
 // Standard output and error are in text mode: "\n" arrives as CR LF.
 // Copied under any other name (cmd.exe, wmic.exe planted in a program folder), it only leaves
 // a marker file "<its own path>.ran" and exits, so a test can see that it was run.
@@ -21,6 +24,13 @@ namespace {
 void Write(FILE* stream, const char* text) {
     std::fputs(text, stream);
     std::fflush(stream);
+}
+
+void ReadInputToTheEnd() {
+    char buffer[256];
+    DWORD read = 0;
+    while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof buffer, &read, nullptr) && read > 0) {
+    }
 }
 
 std::string OwnPath() {
@@ -68,6 +78,12 @@ int main(int argc, char** argv) {
     } else if (mode == "answer-linger") {
         Write(stdout, "answer\n");
         Sleep(5000);
+    } else if (mode == "read-answer") {
+        ReadInputToTheEnd();
+        Write(stdout, "answer\n");
+    } else if (mode == "answer-read") {
+        Write(stdout, "answer\n");
+        ReadInputToTheEnd();
     } else if (mode == "late") {
         Sleep(argc > 2 ? std::atoi(argv[2]) : 1000);
         Write(stdout, "answer\n");

@@ -8,8 +8,10 @@
 //   chunks       the table in several writes, 200 ms apart
 //   nothing      no output, exit code 0
 //   exitcode     the table, then exit code 3
-// Without that file it answers like a tool that does not know the query. Every start is
-// appended to C:\kestrune-wmic\runs.log as "<tick count> <process id>".
+//   linger IDLE  the table, then stays alive for 30 s
+// Without that file it answers like a tool that does not know the query. Like the real tool, it
+// reads its standard input to the end after answering. Every start is appended to
+// C:\kestrune-wmic\runs.log as "<tick count> <process id>".
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -46,20 +48,22 @@ void WriteAll(const std::string& text) {
     std::fflush(stdout);
 }
 
+// The real tool's habit: given its caller's pipe for input, it would wait here.
+void ReadInputToTheEnd() {
+    char buffer[256];
+    DWORD read = 0;
+    while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof buffer, &read, nullptr) && read > 0) {
+    }
+}
+
 std::string Table(const std::string& idle) {
     const std::string line = "\r\r\n";
     return "Name    PercentIdleTime  " + line + "0       97               " + line + "1       99               " + line +
            "_Total  " + idle + "               " + line + line;
 }
 
-}  // namespace
-
-int main() {
-    _setmode(_fileno(stdout), _O_BINARY);
-    LogRun();
-    std::string argument;
-    const std::string mode = ReadMode(argument);
-    if (mode == "table" || mode == "exitcode") {
+int Answer(const std::string& mode, const std::string& argument) {
+    if (mode == "table" || mode == "exitcode" || mode == "linger") {
         WriteAll(Table(argument.empty() ? "50" : argument));
         return mode == "exitcode" ? 3 : 0;
     }
@@ -94,4 +98,17 @@ int main() {
     }
     WriteAll("Node - KESTRUNE-TEST\r\nERROR:\r\nDescription = Invalid query\r\n");
     return 44;
+}
+
+}  // namespace
+
+int main() {
+    _setmode(_fileno(stdout), _O_BINARY);
+    LogRun();
+    std::string argument;
+    const std::string mode = ReadMode(argument);
+    const int code = Answer(mode, argument);
+    ReadInputToTheEnd();
+    if (mode == "linger") Sleep(30000);
+    return code;
 }

@@ -99,6 +99,27 @@ TEST_F(ConsoleRunner, AHungChildIsCutOffWithEverythingItStarted) {
     }
 }
 
+// The WMI command-line tool reads its standard input after answering: that input must end at
+// once, and must never be the pipe the answer comes through.
+TEST_F(ConsoleRunner, AChildThatReadsItsInputStillAnswersAndEnds) {
+    struct Case { const char* mode; const char* what; };
+    const Case cases[] = {
+        {"read-answer", "reads its input to the end, then answers"},
+        {"answer-read", "answers, then reads its input to the end"},
+    };
+    for (const Case& c : cases) {
+        g_chunks.clear();
+        g_stopAfter = 1;
+        const DWORD start = GetTickCount();
+        const ConsoleRun run = RunConsoleCommandWithin(Probe(c.mode), &Collect, kConsoleRunLimitMs);
+        EXPECT_EQ(run.outcome, RunOutcome::StoppedByHandler) << c.what;
+        EXPECT_EQ(run.output, "answer\r\n") << c.what;
+        EXPECT_LT(GetTickCount() - start, 2000u) << c.what << ": the answer waited for the time limit";
+        EXPECT_TRUE(WaitForNoProbe(1500)) << c.what << ": the probe did not end";
+        EndLingeringCommand();
+    }
+}
+
 TEST_F(ConsoleRunner, AnAnswerWithin2SecondsIsNeverCutOff) {
     g_stopAfter = 1;  // as the CPU reading does: the first chunk is the answer
     const ConsoleRun run = RunConsoleCommandWithin(Probe("late 1900"), &Collect, kConsoleRunLimitMs);
@@ -106,15 +127,37 @@ TEST_F(ConsoleRunner, AnAnswerWithin2SecondsIsNeverCutOff) {
     EXPECT_EQ(run.output, "answer\r\n");
 }
 
-TEST_F(ConsoleRunner, AChildThatAnsweredIsLeftRunningUntilTheNextRun) {
+TEST_F(ConsoleRunner, AChildThatAnsweredAndLingersIsEndedSoonAfter) {
     g_stopAfter = 1;
-    const ConsoleRun run = RunConsoleCommandWithin(Probe("answer-linger"), &Collect, kConsoleRunLimitMs);
+    ConsoleRun run = RunConsoleCommandWithin(Probe("answer-linger"), &Collect, kConsoleRunLimitMs);  // stays 5 s
+    const DWORD answered = GetTickCount();
     EXPECT_EQ(run.outcome, RunOutcome::StoppedByHandler);
     Sleep(200);
-    EXPECT_EQ(ProbeProcesses(), 1) << "left to end by itself";
-    // The next run ends it first: never two tool trees at once.
+    EXPECT_EQ(ProbeProcesses(), 1) << "given a moment to end by itself";
+    // As the one-second refresh does.
+    while (CommandIsLingering() && GetTickCount() - answered < 4000) {
+        RetireLingeringCommand(GetTickCount(), kLingerGraceMs);
+        Sleep(100);
+    }
+    EXPECT_FALSE(CommandIsLingering());
+    EXPECT_TRUE(WaitForNoProbe(1000)) << "ended after its grace, long before its own 5 s";
+
+    // A run ends the one before it first: never two tool trees at once.
+    run = RunConsoleCommandWithin(Probe("answer-linger"), &Collect, kConsoleRunLimitMs);
+    EXPECT_EQ(run.outcome, RunOutcome::StoppedByHandler);
     RunConsoleCommandWithin(Probe("silent"), &Collect, kConsoleRunLimitMs);
     EXPECT_TRUE(WaitForNoProbe());
+}
+
+TEST_F(ConsoleRunner, WhereNoJobCanHoldTheRunNothingRunsAndNothingIsLeft) {
+    RefuseJobsForTesting(true);
+    const DWORD start = GetTickCount();
+    const ConsoleRun run = RunConsoleCommandWithin(Probe("spawn-hang"), &Collect, kConsoleRunLimitMs);
+    const DWORD took = GetTickCount() - start;
+    RefuseJobsForTesting(false);
+    EXPECT_EQ(run.outcome, RunOutcome::NotStarted);
+    EXPECT_LT(took, 1000u);
+    EXPECT_TRUE(WaitForNoProbe(1000)) << ProbeProcesses() << " probe processes left";
 }
 
 TEST_F(ConsoleRunner, TheEmptyCommandStillRunsTheInterpreter) {

@@ -142,6 +142,8 @@ TEST_F(BadInput, ThemeValuesOfAnotherTypeReadAsDark) {
     }
 }
 
+// One run of each shape leaves the reading as it was; three in a row give way to the processor
+// times (CpuReading.AToolWithoutAReadingGivesWayToTheProcessorTimes).
 TEST_F(BadInput, ToolOutputOfEveryShapeLeavesTheReadingAsItWas) {
     const char* const modes[] = {"error", "utf16", "megabyte", "chunks", "nothing"};
     WriteConfig("1", nullptr);

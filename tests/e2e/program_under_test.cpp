@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <fstream>
 
 #include "tests/support/pump.h"
 
@@ -129,6 +130,25 @@ void WriteConfig(const char* cpu, const char* memory) {
 }
 
 void RemoveConfig() { DeleteFileA(kConfigPath); }
+
+std::map<DWORD, DWORD> ToolStarts() {
+    std::ifstream log("C:\\kestrune-wmic\\runs.log");
+    std::map<DWORD, DWORD> starts;
+    DWORD tick = 0, pid = 0;
+    while (log >> tick >> pid) starts.emplace(pid, tick);
+    return starts;
+}
+
+bool ProcessAlive(DWORD pid) {
+    UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, pid));
+    return process && WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
+}
+
+int ToolsAlive() {
+    int alive = 0;
+    for (const auto& [pid, tick] : ToolStarts()) alive += ProcessAlive(pid) ? 1 : 0;
+    return alive;
+}
 
 void SetToolMode(const std::string& mode) {
     constexpr const char* kModeFile = "C:\\kestrune-wmic\\mode.txt";

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <string>
 
 #include "support/unique.h"
@@ -53,6 +54,10 @@ void RemoveConfig();
 
 // What the wmic stand-in of the prefix answers ("table 73", "hang", ...); "" for its default.
 void SetToolMode(const std::string& mode);
+// Every stand-in start its log names (process id, start tick), and how many of them are alive.
+std::map<DWORD, DWORD> ToolStarts();
+bool ProcessAlive(DWORD pid);
+int ToolsAlive();
 
 // The Windows mode value the program follows; -1 removes it.
 void SetSystemTheme(int light);

@@ -55,7 +55,11 @@ void WriteRun(const char* name, const std::string& data) {
                    static_cast<DWORD>(data.size() + 1));
 }
 
-void DeleteRun(const char* name) { RegDeleteValueA(RunKey(KEY_WRITE).get(), name); }
+// From both views: a value left in the 64-bit one by an earlier run must not pass for this one's.
+void DeleteRun(const char* name) {
+    RegDeleteValueA(RunKey(KEY_WRITE).get(), name);
+    RegDeleteValueA(RunKey(KEY_WRITE, KEY_WOW64_64KEY).get(), name);
+}
 
 std::string FileBytes(const char* path) {
     std::ifstream file(path, std::ios::binary);
@@ -369,6 +373,19 @@ TEST_F(AsAUser, TheReadingBoxesWriteTheFileAndResizeTheReadingsAtOnce) {
         return ChildRect(MainControlOf(main_, kCpuField)).left == -100 &&
                ChildRect(MainControlOf(main_, kMemoryField)).left == -100;
     }, 2000)) << "both columns leave the readings";
+}
+
+TEST_F(AsAUser, ClearingTheCpuBoxEndsALingeringToolAtOnce) {
+    SetToolMode("linger 73");
+    WriteConfig("1", nullptr);
+    Start();
+    HWND settings = OpenSettingsFromMenu();
+    ASSERT_NE(settings, nullptr);
+    ASSERT_TRUE(PumpUntil([] { return ToolsAlive() == 1; }, 5000)) << "a tool that answered and lingers";
+    ClickBox(settings, kSettingsCpuBox);
+    const DWORD cleared = GetTickCount();
+    EXPECT_TRUE(PumpUntil([] { return ToolsAlive() == 0; }, 1000))
+        << ToolsAlive() << " tools alive " << GetTickCount() - cleared << " ms after the box was cleared";
 }
 
 TEST_F(AsAUser, TheStartupBoxRegistersTheQuotedPathAndUnregistersBothNames) {

@@ -121,10 +121,10 @@ TEST(CpuSampleSchedule, AHungToolCostsAtMostATenthOfAnyMinute) {
     std::uint32_t worstMinute = 0;
     int samples = 0;
     for (int tick = 0; tick < 600; ++tick, now += 3000) {
-        if (!schedule.MaySample(now)) continue;
+        if (!schedule.ToolMayRun(now)) continue;
         ++samples;
         const std::uint32_t end = now + kConsoleRunLimitMs;
-        schedule.RecordRun(true, end);
+        schedule.RecordToolRun(false, true, end);
         blocks.emplace_back(now, end);
         while (!blocks.empty() && static_cast<std::int32_t>(end - blocks.front().first) > 60000) blocks.pop_front();
         std::uint32_t blocked = 0;
@@ -138,19 +138,64 @@ TEST(CpuSampleSchedule, AHungToolCostsAtMostATenthOfAnyMinute) {
     CpuSampleSchedule healthy;
     int answered = 0;
     for (int tick = 0; tick < 100; ++tick, now += 3000) {
-        if (!healthy.MaySample(now)) continue;
+        if (!healthy.ToolMayRun(now)) continue;
         ++answered;
-        healthy.RecordRun(false, now + 200);
+        healthy.RecordToolRun(true, false, now + 200);
     }
     EXPECT_EQ(answered, 100);
 
     // One time-out, then answers again: back to every tick after the pause.
     CpuSampleSchedule recovering;
-    recovering.RecordRun(true, 0);
-    EXPECT_FALSE(recovering.MaySample(3000));
-    EXPECT_TRUE(recovering.MaySample(CpuSampleSchedule::kFirstPauseMs));
-    recovering.RecordRun(false, CpuSampleSchedule::kFirstPauseMs + 100);
-    EXPECT_TRUE(recovering.MaySample(CpuSampleSchedule::kFirstPauseMs + 3000));
+    recovering.RecordToolRun(false, true, 0);
+    EXPECT_FALSE(recovering.ToolMayRun(3000));
+    EXPECT_TRUE(recovering.ToolMayRun(CpuSampleSchedule::kFirstPauseMs));
+    recovering.RecordToolRun(true, false, CpuSampleSchedule::kFirstPauseMs + 100);
+    EXPECT_TRUE(recovering.ToolMayRun(CpuSampleSchedule::kFirstPauseMs + 3000));
+}
+
+// A tool that answers without a reading (an error text, no _Total line) is asked at the next
+// ticks; the third such run in a row pauses it as a hang does, and the pauses grow while it keeps
+// failing. One answer with a reading resets everything.
+TEST(CpuSampleSchedule, ThreeRunsWithoutAReadingPauseTheTool) {
+    CpuSampleSchedule schedule;
+    std::uint32_t now = 0;
+    schedule.RecordToolRun(false, false, now += 3000);
+    EXPECT_TRUE(schedule.ToolMayRun(now + 3000)) << "after one failure";
+    schedule.RecordToolRun(false, false, now += 3000);
+    EXPECT_TRUE(schedule.ToolMayRun(now + 3000)) << "after two failures";
+    schedule.RecordToolRun(false, false, now += 3000);
+    EXPECT_FALSE(schedule.ToolMayRun(now + 3000)) << "after three failures";
+    EXPECT_FALSE(schedule.ToolMayRun(now + CpuSampleSchedule::kFirstPauseMs - 1));
+    EXPECT_TRUE(schedule.ToolMayRun(now + CpuSampleSchedule::kFirstPauseMs));
+
+    now += CpuSampleSchedule::kFirstPauseMs;
+    schedule.RecordToolRun(false, false, now);
+    EXPECT_FALSE(schedule.ToolMayRun(now + CpuSampleSchedule::kFirstPauseMs)) << "a retry that fails pauses longer";
+    EXPECT_TRUE(schedule.ToolMayRun(now + 2 * CpuSampleSchedule::kFirstPauseMs));
+
+    now += 2 * CpuSampleSchedule::kFirstPauseMs;
+    schedule.RecordToolRun(true, false, now);
+    EXPECT_TRUE(schedule.ToolMayRun(now + 3000));
+    schedule.RecordToolRun(false, false, now += 3000);
+    EXPECT_TRUE(schedule.ToolMayRun(now + 3000)) << "the count starts again after a reading";
+}
+
+TEST(BusyFromProcessorTimes, IdleShareRoundedHalfAwayFromZero) {
+    struct Case { std::uint64_t idle, kernel, user; int last; int expected; const char* label; };
+    const Case cases[] = {
+        {50, 80, 20, 7, 50, "half idle"},
+        {100, 100, 0, 7, 1, "fully idle shows 1, never 0"},
+        {0, 50, 50, 7, 100, "fully busy"},
+        {1, 200, 0, 7, 99, "idle 0.5 % rounds up to 1"},
+        {3, 200, 0, 7, 98, "idle 1.5 % rounds up to 2"},
+        {149, 1000, 0, 7, 85, "idle 14.9 % rounds to 15"},
+        {0, 0, 0, 37, 37, "no time passed keeps the last value"},
+        {150, 100, 0, 7, 1, "idle counted a hair above the total"},
+        {40000000000000000ull, 70000000000000000ull, 10000000000000000ull, 7, 50, "large counts, no overflow"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(BusyFromProcessorTimes(c.idle, c.kernel, c.user, c.last), c.expected) << c.label;
+    }
 }
 
 }  // namespace
