@@ -1,17 +1,8 @@
-# Cross build for 64-bit Windows with Debian's MinGW-w64 (posix thread model). It serves hosts that
-# run 64-bit code only, where no 32-bit Windows program can be tested; what ships stays 32-bit.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross build for 64-bit Windows with Debian's MinGW-w64. It serves hosts that run 64-bit code
+# only, where no 32-bit Windows program can be tested; what ships stays 32-bit.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-
 set(TOOLCHAIN_PREFIX x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER   ${TOOLCHAIN_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${TOOLCHAIN_PREFIX}-g++-posix)
-set(CMAKE_RC_COMPILER  ${TOOLCHAIN_PREFIX}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${TOOLCHAIN_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
 
 # The wrapper called wine starts the 32-bit loader whenever that file exists, and such a host
 # cannot run it: the test executables go to the 64-bit loader by name.
