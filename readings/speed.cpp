@@ -45,6 +45,11 @@ Text KilobytesSince(std::uint32_t current, std::uint32_t& last) {
     if (last == 0) last = current;
     const std::uint32_t bytes = current - last;  // unsigned: a wrapped counter still gives the true amount
     last = current;
+    // A counter that went down was reset (adapter re-enabled); modulo 2^32 it would read as a
+    // rise of nearly 4 GB. Half the range or more counts as a reset, so the counter is reseeded
+    // and the tick shows nothing. The price: a true rise of 2 GB or more in one tick (a tick
+    // that a slow CPU sample stretched, above some 5 Gbit/s) also shows 0.0.
+    if (bytes >= 0x80000000u) return FormatFixed(0, 1);
     return FormatFixed(bytes / 1024.0, 1);
 }
 

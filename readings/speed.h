@@ -37,7 +37,8 @@ struct InterfaceCounters {
 InterfaceCounters CountersFromTable(const ByteBuffer& table, SpeedState& state);
 
 // Kilobytes since the previous sample, with one decimal; the first sample gives 0.0. The
-// counters are 32-bit and wrap, so the difference is taken modulo 2^32.
+// counters are 32-bit and wrap, so the difference is taken modulo 2^32; a difference of 2^31
+// or more is a counter that went down (a reset) and gives 0.0.
 Text KilobytesSince(std::uint32_t current, std::uint32_t& last);
 
 // The text a speed field shows for a sample: "12.5K/s", "1.5M/s", or "0K/s" for no reading.

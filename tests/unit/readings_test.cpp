@@ -81,7 +81,7 @@ TEST(InterfaceRow, AShrunkenTableChoosesAgainAndStartsFromNothing) {
     EXPECT_EQ(KilobytesSince(counters.outOctets, state.lastOutOctets), "0.0") << "starts again from 0.0K/s";
 }
 
-TEST(SpeedSample, IsKilobytesSinceThePreviousSampleEvenAcrossAWrap) {
+TEST(SpeedSample, IsKilobytesSinceThePreviousSampleAcrossAWrapAndNothingAfterAReset) {
     struct Case { std::uint32_t last, current; const char* expected; std::uint32_t lastAfter; };
     const Case cases[] = {
         {0, 123456, "0.0", 123456},               // the first sample shows no traffic
@@ -90,7 +90,10 @@ TEST(SpeedSample, IsKilobytesSinceThePreviousSampleEvenAcrossAWrap) {
         {1000, 13800, "12.5", 13800},
         {0xFFFFFF00u, 0x00000100u, "0.5", 0x100}, // wrapped: 512 bytes, not a huge figure
         {0xFFFFFFFFu, 1023, "1.0", 1023},
-        {1, 0xFFFFFFFFu, "4194304.0", 0xFFFFFFFFu},
+        {0x80000001u, 0, "2097152.0", 0},         // just under half the range: still a wrap
+        {1, 0xFFFFFFFFu, "0.0", 0xFFFFFFFFu},     // half the range or more: a reset, not 4 GB
+        {5000000, 120000, "0.0", 120000},         // adapter reset: no spike, reseeded
+        {0, 0x80000000u, "0.0", 0x80000000u},     // the first sample never goes through the rule
     };
     for (const Case& c : cases) {
         std::uint32_t last = c.last;
