@@ -3,6 +3,9 @@
 #include "readings/network.h"
 
 #include <windows.h>
+#include <iphlpapi.h>
+
+#include <cstddef>
 
 #include "ui/window_model.h"
 #include "ui/windows.h"
@@ -10,6 +13,12 @@
 int selectedRow = 0;
 std::uint32_t lastOutOctets = 0;
 std::uint32_t lastInOctets = 0;
+
+// The table is read byte by byte at these places; the system's own declarations must agree.
+static_assert(sizeof(MIB_IFROW) == kIfRowSize, "one interface row");
+static_assert(offsetof(MIB_IFTABLE, table) == kIfRowsOffset, "rows follow the row count");
+static_assert(offsetof(MIB_IFROW, dwInOctets) == kInOctetsOffset, "bytes received");
+static_assert(offsetof(MIB_IFROW, dwOutOctets) == kOutOctetsOffset, "bytes sent");
 
 namespace {
 
@@ -35,8 +44,11 @@ GetIfTableFunction IfTableFunction() {
     return g_getIfTable;
 }
 
+InterfaceTableSource g_tableSource = nullptr;
+
 // The whole table, or an empty buffer when it cannot be had this time.
 ByteBuffer QueryInterfaceTable() {
+    if (g_tableSource) return g_tableSource();
     GetIfTableFunction getIfTable = IfTableFunction();
     if (!getIfTable) return {};
     ULONG size = 0;
@@ -80,6 +92,8 @@ void ShowSpeeds() {
     SetText(kMainWindow, "上行编辑框", SpeedText(upload));
     SetText(kMainWindow, "下行编辑框", SpeedText(download));
 }
+
+void SetInterfaceTableSourceForTesting(InterfaceTableSource source) { g_tableSource = source; }
 
 void ReleaseInterfaceLibrary() {
     g_getIfTable = nullptr;

@@ -17,5 +17,8 @@ Text UploadSpeedText();
 Text DownloadSpeedText();
 // Writes both speed texts into their fields, upload first.
 void ShowSpeeds();
+// Tests hand the reading tables of their own instead of the system's; nullptr goes back to it.
+using InterfaceTableSource = ByteBuffer (*)();
+void SetInterfaceTableSourceForTesting(InterfaceTableSource source);
 // Releases the IP helper library; for the end of the program.
 void ReleaseInterfaceLibrary();

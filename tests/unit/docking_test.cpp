@@ -1,8 +1,12 @@
 // Docking and theme colours on the program's main window, opened in process beside a taskbar stand-in.
 #include <gtest/gtest.h>
 
+#include <iphlpapi.h>
+
+#include <cstring>
 #include <vector>
 
+#include "readings/network.h"
 #include "support/unique.h"
 #include "tests/support/pump.h"
 #include "tools/taskbar_standin.h"
@@ -126,6 +130,41 @@ TEST(StartUpInProcess, WidensTheWindowPerSwitchAndStartsTheCpuTimerOnlyWithCpu) 
         PumpUntil([] { return !IsWindowOpen(kMainWindow); });
     }
     DeleteFileA(kConfig);
+}
+
+}  // namespace
+
+namespace {
+
+// An interface table laid out by the system's own declarations, not by the program's offsets.
+ByteBuffer g_fedTable;
+ByteBuffer FedTable() { return g_fedTable; }
+
+void FeedOneInterface(DWORD inOctets, DWORD outOctets) {
+    MIB_IFROW row{};
+    row.dwInOctets = inOctets;
+    row.dwOutOctets = outOctets;
+    const DWORD count = 1;
+    g_fedTable = BlankBuffer(static_cast<int>(offsetof(MIB_IFTABLE, table) + sizeof row));
+    std::memcpy(g_fedTable.data(), &count, sizeof count);
+    std::memcpy(g_fedTable.data() + offsetof(MIB_IFTABLE, table), &row, sizeof row);
+}
+
+TEST_F(DockingInProcess, BytesSentShowInTheUploadFieldAndBytesReceivedInTheDownloadField) {
+    struct FedTableScope {
+        FedTableScope() { SetInterfaceTableSourceForTesting(&FedTable); }
+        ~FedTableScope() { SetInterfaceTableSourceForTesting(nullptr); }
+    } scope;
+    selectedRow = 0;
+    lastOutOctets = lastInOctets = 0;
+    FeedOneInterface(100000, 200000);
+    ShowSpeeds();
+    FeedOneInterface(100000 + 10 * 1024, 200000 + 300 * 1024);
+    ShowSpeeds();
+    EXPECT_EQ(GetText(kMainWindow, "上行编辑框"), "300.0K/s");
+    EXPECT_EQ(GetText(kMainWindow, "下行编辑框"), "10.0K/s");
+    selectedRow = 0;
+    lastOutOctets = lastInOctets = 0;
 }
 
 }  // namespace
