@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <ole2.h>
 
+#include <utility>
 #include <vector>
 
 #include "app/single_instance.h"
@@ -44,10 +45,9 @@ const Text& ProgramDirectory() { return g_programDirectory; }
 const Text& StartFileName() { return g_startFileName; }
 
 void RecordProgramLocation() {
-    const Text path = ModulePath();
-    const std::size_t slash = path.rfind('\\');
-    g_programDirectory = slash == Text::npos ? Text() : path.substr(0, slash);
-    g_startFileName = slash == Text::npos ? path : path.substr(slash + 1);
+    PathParts parts = SplitPath(ModulePath());
+    g_programDirectory = std::move(parts.folder);
+    g_startFileName = std::move(parts.fileName);
 }
 
 void RegisterExitRoutine(ExitRoutine routine) {
@@ -100,7 +100,7 @@ int RunProgram() {
     OleInitialize(nullptr);
     CreateHiddenOwnerWindow();
     RecordProgramLocation();
-    SetCurrentDirectoryA(g_programDirectory.c_str());
+    SetCurrentDirectoryA(FolderToEnter(g_programDirectory).c_str());
     RegisterExitRoutine(&ReleaseProgramFileName);
 
     OpenWindow(kMainWindow);

@@ -115,6 +115,20 @@ TextList SplitText(std::string_view text, std::string_view delimiter) {
     return pieces;
 }
 
+PathParts SplitPath(std::string_view path) {
+    std::size_t lastSlash = std::string_view::npos;
+    for (std::size_t i = 0; i < path.size(); i = NextPosition(path, i)) {
+        if (path[i] == '\\') lastSlash = i;
+    }
+    if (lastSlash == std::string_view::npos) return {Text(), Text(path)};
+    return {Text(path.substr(0, lastSlash)), Text(path.substr(lastSlash + 1))};
+}
+
+Text FolderToEnter(std::string_view folder) {
+    if (folder.size() == 2 && folder[1] == ':') return JoinTexts(folder, "\\");
+    return Text(folder);
+}
+
 int TextToInteger(std::string_view text) {
     // Full-width forms of the GBK table fold to ASCII, so "１２" reads as 12.
     Text folded;

@@ -43,6 +43,18 @@ Text TextOfBuffer(const ByteBuffer& buffer);
 // 1-based byte position of the first occurrence, or -1; never inside a two-byte character.
 int FindText(std::string_view text, std::string_view sought);
 TextList SplitText(std::string_view text, std::string_view delimiter);
+
+// A path divided at its last backslash that is a character of its own (a GBK trail byte can be
+// 0x5C: 乗 is 81 5C): the folder before it, without it, and the file name after it. A path
+// without one is all file name.
+struct PathParts {
+    Text folder;
+    Text fileName;
+};
+PathParts SplitPath(std::string_view path);
+// The folder to make current: a drive's root gets its backslash back, since "E:" alone means
+// the folder last current on that drive, not its root.
+Text FolderToEnter(std::string_view folder);
 // atoi after folding full-width ASCII forms to their one-byte forms.
 int TextToInteger(std::string_view text);
 // Half away from zero, after nudging the scaled magnitude by 1e-12.

@@ -125,6 +125,23 @@ TEST_F(MainWindowFromOutside, GivesItsFileTheFixedNameInItsOwnFolder) {
     EXPECT_FALSE(FileExists(folder + "\\" + ProgramUnderTest::kStartName));
 }
 
+// A start name whose 乗 carries a 0x5C byte after the last real backslash, and a program in a
+// drive's root started from another folder of that drive.
+TEST(ProgramFile, TakesTheFixedNameInItsOwnFolderWhereverThatIs) {
+    struct Case { const char* startName; bool atDriveRoot; };
+    const Case cases[] = {{"下载乗abc.exe", false}, {"kestrune-root.exe", true}};
+    RemoveConfig();
+    UniqueWindow taskbar(CreateTaskbarStandIn(BottomTaskbar(kDarkTaskbarColour)));
+    for (const Case& c : cases) {
+        ProgramUnderTest program(c.startName, c.atDriveRoot);
+        ASSERT_TRUE(program.Start()) << c.startName;
+        const std::string folder = program.Folder();
+        EXPECT_TRUE(PumpUntil([&] { return FileExists(folder + "\\任务栏Kestrune.exe"); })) << folder;
+        EXPECT_FALSE(FileExists(folder + "\\" + c.startName)) << folder;
+        EXPECT_NE(program.WaitForWindow("任务栏Kestrune"), nullptr) << "still runs: " << folder;
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {

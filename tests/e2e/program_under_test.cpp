@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <utility>
 
 #include "tests/support/pump.h"
 
@@ -61,20 +62,30 @@ void SetConsoleProbePath(const std::string& path) { g_consoleProbe = WindowsPath
 
 bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-ProgramUnderTest::ProgramUnderTest() {
-    CreateDirectoryA("C:\\kestrune-e2e", nullptr);
-    folder_ = "C:\\kestrune-e2e\\run-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount());
-    CreateDirectoryA(folder_.c_str(), nullptr);
-    CopyFileA(g_builtProgram.c_str(), (folder_ + "\\" + kStartName).c_str(), FALSE);
+ProgramUnderTest::ProgramUnderTest(std::string startName, bool atDriveRoot)
+    : startName_(std::move(startName)), atDriveRoot_(atDriveRoot) {
+    if (atDriveRoot_) {
+        folder_ = "C:";
+    } else {
+        CreateDirectoryA("C:\\kestrune-e2e", nullptr);
+        folder_ = "C:\\kestrune-e2e\\run-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount());
+        CreateDirectoryA(folder_.c_str(), nullptr);
+    }
+    CopyFileA(g_builtProgram.c_str(), (folder_ + "\\" + startName_).c_str(), FALSE);
 }
 
 ProgramUnderTest::~ProgramUnderTest() {
     Stop();
-    RemoveFolder(folder_);
+    if (atDriveRoot_) {
+        DeleteFileA((folder_ + "\\" + startName_).c_str());
+        DeleteFileA((folder_ + "\\任务栏Kestrune.exe").c_str());
+    } else {
+        RemoveFolder(folder_);
+    }
 }
 
 bool ProgramUnderTest::Start() {
-    std::string commandLine = "\"" + folder_ + "\\" + kStartName + "\"";
+    std::string commandLine = "\"" + folder_ + "\\" + startName_ + "\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};

@@ -22,7 +22,9 @@ class ProgramUnderTest {
 public:
     static constexpr const char* kStartName = "kestrune-start.exe";
 
-    ProgramUnderTest();
+    // In a fresh folder under the start name, or straight in the root of C: (whose files of ours
+    // are removed afterwards, and nothing else).
+    explicit ProgramUnderTest(std::string startName = kStartName, bool atDriveRoot = false);
     ~ProgramUnderTest();
     ProgramUnderTest(const ProgramUnderTest&) = delete;
     ProgramUnderTest& operator=(const ProgramUnderTest&) = delete;
@@ -42,6 +44,8 @@ public:
 
 private:
     std::string folder_;
+    std::string startName_;
+    bool atDriveRoot_;
     UniqueHandle process_;
     DWORD processId_ = 0;
 };

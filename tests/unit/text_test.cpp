@@ -18,6 +18,27 @@ std::string Hex(const ByteBuffer& bytes) {
     return out;
 }
 
+TEST(SplitPath, DividesAtTheLastBackslashThatIsACharacterOfItsOwn) {
+    struct Case { const char* path; const char* folder; const char* fileName; };
+    const Case cases[] = {
+        {"C:\\Tools\\任务栏Kestrune.exe", "C:\\Tools", "任务栏Kestrune.exe"},
+        {"C:\\下载\\下载乗abc.exe", "C:\\下载", "下载乗abc.exe"},  // 乗 ends in byte 0x5C
+        {"C:\\昞\\x.exe", "C:\\昞", "x.exe"},                  // so does 昞, in the folder
+        {"E:\\x.exe", "E:", "x.exe"},
+        {"\\\\server\\share\\x.exe", "\\\\server\\share", "x.exe"},
+        {"x.exe", "", "x.exe"},
+        {"", "", ""},
+    };
+    for (const Case& c : cases) {
+        const PathParts parts = SplitPath(c.path);
+        EXPECT_EQ(parts.folder, c.folder) << c.path;
+        EXPECT_EQ(parts.fileName, c.fileName) << c.path;
+    }
+    EXPECT_EQ(FolderToEnter("E:"), "E:\\") << "a drive alone names its remembered folder";
+    EXPECT_EQ(FolderToEnter("E:\\Tools"), "E:\\Tools");
+    EXPECT_EQ(FolderToEnter("\\\\server\\share"), "\\\\server\\share");
+}
+
 TEST(FindText, FindsWholeCharactersOnly) {
     struct Case { const char* text; const char* sought; int expected; };
     const Case cases[] = {
