@@ -28,12 +28,10 @@ Text ReadingKey() {
 
 bool ValueNamesFile(const char* valueName) { return FindText(ReadRunValue(valueName), AsText(valueName)) > 0; }
 
+// Only a file counts: a search would also match a folder of that name, and expand wildcards.
 bool FileExistsAt(const char* path) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(path, &found);
-    if (search == INVALID_HANDLE_VALUE) return false;
-    FindClose(search);
-    return true;
+    const DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 }  // namespace

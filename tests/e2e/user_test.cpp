@@ -415,8 +415,11 @@ TEST_F(AsAUser, ARegistrationThatCannotBeVerifiedSaysSo) {
     Start();
     HWND settings = OpenSettingsFromMenu();
     ASSERT_NE(settings, nullptr);
-    // The program's file is renamed away under it: the path to register names no file.
-    ASSERT_TRUE(MoveFileA((program_.Folder() + "\\任务栏Kestrune.exe").c_str(), (program_.Folder() + "\\moved.exe").c_str()));
+    // The program's file is renamed away under it and a folder takes its name: the path to
+    // register names no file, though a search for that name would find one.
+    const std::string path = program_.Folder() + "\\任务栏Kestrune.exe";
+    ASSERT_TRUE(MoveFileA(path.c_str(), (program_.Folder() + "\\moved.exe").c_str()));
+    ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr));
     ClickBox(settings, kSettingsStartupBox);
     HWND message = nullptr;
     EXPECT_TRUE(PumpUntil([&] { return (message = program_.FindWindowOfProgram("信息：", true)) != nullptr; }, 3000));
