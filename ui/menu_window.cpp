@@ -33,22 +33,24 @@ MenuColours MenuColoursFor(int light) {
 void OpenMenuWindow(int, int, int) { OpenWindow(kMenuWindow); }
 
 void MenuWindowCreated() {
-    UniqueHandle thread(CreateThread(nullptr, 0, AnimateMenuWindow, nullptr, 0, nullptr));
+    // The slide is given this very window: one opened after it closes has a slide of its own.
+    UniqueHandle thread(CreateThread(nullptr, 0, AnimateMenuWindow, GetWindowHandle(kMenuWindow), 0, nullptr));
 }
 
-DWORD WINAPI AnimateMenuWindow(void*) {
-    HWND menu = GetWindowHandle(kMenuWindow);
-    if (!menu) return 0;  // closed before the thread started
-    RoundWindowCorners(menu, 10, 10);
+namespace {
+
+SlideStepHook g_slideStepHook = nullptr;
+
+void PlaceMenu() {
+    RoundWindowCorners(GetWindowHandle(kMenuWindow), 10, 10);
     const int mainLeft = GetProperty(kMainWindow, kTheWindow, Property::Left);
     const int mainTop = GetProperty(kMainWindow, kTheWindow, Property::Top);
     const int menuHeight = GetProperty(kMenuWindow, kTheWindow, Property::Height);
     SetProperty(kMenuWindow, kTheWindow, Property::Left, mainLeft - 20);
     SetProperty(kMenuWindow, kTheWindow, Property::Top, mainTop - menuHeight + kSlideSteps * kSlideStepPixels);
+}
 
-    // A fresh menu opened after this one closed has a slide of its own: stop touching it.
-    auto stillOurs = [menu] { return GetWindowHandle(kMenuWindow) == menu; };
-    if (!stillOurs()) return 0;
+void ColourAndShowMenu() {
     const MenuColours colours = MenuColoursFor(themeIsLight.load());
     menuNormalColour = colours.normal;
     menuHoverColour = colours.hover;
@@ -56,11 +58,28 @@ DWORD WINAPI AnimateMenuWindow(void*) {
     for (const char* label : kLabels) SetProperty(kMenuWindow, label, Property::TextColour, static_cast<int>(colours.text));
     SetProperty(kMenuWindow, kTheWindow, Property::BackColour, static_cast<int>(colours.normal));
     SetProperty(kMenuWindow, kTheWindow, Property::Visible, 1);
+}
 
-    for (int step = 0; step < kSlideSteps && stillOurs(); ++step) {
-        SetProperty(kMenuWindow, kTheWindow, Property::Top,
-                    GetProperty(kMenuWindow, kTheWindow, Property::Top) - kSlideStepPixels);
-        WaitMilliseconds(kSlideStepMs);
+void RaiseMenuOneStep() {
+    SetProperty(kMenuWindow, kTheWindow, Property::Top, GetProperty(kMenuWindow, kTheWindow, Property::Top) - kSlideStepPixels);
+}
+
+}  // namespace
+
+void SetSlideStepHookForTesting(SlideStepHook hook) { g_slideStepHook = hook; }
+
+DWORD WINAPI AnimateMenuWindow(void* menuWindow) {
+    const HWND menu = static_cast<HWND>(menuWindow);
+    // Each step is one call on the menu's thread that first makes sure the menu is still this
+    // one; the menu may be closed, and a fresh one opened, between any two steps.
+    auto step = [menu](int number, void (*work)()) {
+        if (g_slideStepHook) g_slideStepHook(number);
+        return RunOnWindow(kMenuWindow, menu, work);
+    };
+    if (!step(0, &PlaceMenu) || !step(1, &ColourAndShowMenu)) return 0;
+    for (int i = 0; i < kSlideSteps; ++i) {
+        if (i > 0) WaitMilliseconds(kSlideStepMs);
+        if (!step(2 + i, &RaiseMenuOneStep)) return 0;
     }
     return 0;
 }

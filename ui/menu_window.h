@@ -25,8 +25,13 @@ void HoverCloseEntry(int x, int y, int keys);
 void OpenSettingsWindow(int x, int y, int keys);
 void CloseEntryClicked(int x, int y, int keys);
 
-// The slide-in, on a thread of its own; harmless when the menu closes under it.
-DWORD WINAPI AnimateMenuWindow(void*);
+// The slide-in of the given menu window, on a thread of its own; harmless when the menu closes
+// under it, and never touches a menu opened after it.
+DWORD WINAPI AnimateMenuWindow(void* menuWindow);
+// Tests pause the slide between its steps (0 placement, 1 colours, then the rises); called on
+// the slide's thread before each step.
+using SlideStepHook = void (*)(int step);
+void SetSlideStepHookForTesting(SlideStepHook hook);
 void RoundWindowCorners(HWND window, int cornerWidth, int cornerHeight);
 // Blocks the calling thread (no messages pumped); returns at once without a timer.
 bool WaitMilliseconds(int milliseconds);

@@ -671,6 +671,27 @@ HWND GetWindowHandle(const WindowDefinition& window) {
 
 bool IsWindowOpen(const WindowDefinition& window) { return GetWindowHandle(window) != nullptr; }
 
+bool RunOnWindow(const WindowDefinition& window, HWND expected, const std::function<void()>& work) {
+    WindowState* state = FindState(window);
+    if (!state || !expected) return false;
+    bool ran = false;
+    // The check is made on the window's thread, where windows are opened and closed, so the
+    // window cannot change between the check and the work.
+    auto checkedWork = [&] {
+        if (state->hwnd.load() != expected) return;
+        work();
+        ran = true;
+    };
+    if (OnOwnerThread(*state)) {
+        checkedWork();
+    } else {
+        // Sent to the definition's current window, which is ours, never to a handle that may
+        // have been reused since.
+        RunOnOwnerThread(*state, checkedWork);
+    }
+    return ran;
+}
+
 bool IsClosePending(const WindowDefinition& window) {
     const WindowState* state = OpenState(window);
     return state && state->closePending;

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -111,6 +112,11 @@ HWND GetControlHandle(const WindowDefinition& window, const char* control);
 // are carried out on the window's own thread before they return.
 int GetProperty(const WindowDefinition& window, const char* control, Property property);
 void SetProperty(const WindowDefinition& window, const char* control, Property property, int value);
+// Runs the work on the window's own thread and waits for it, provided the definition's window
+// there is still this one; returns false, having done nothing, when it is gone or has been
+// replaced by a fresh window of the same definition. Another thread that works on a window in
+// several steps uses this for each step, so no step can land on a window opened after the first.
+bool RunOnWindow(const WindowDefinition& window, HWND expected, const std::function<void()>& work);
 // Title of the window, text of an EditBox, Label or CheckBox, caption of a TransLabel.
 Text GetText(const WindowDefinition& window, const char* control);
 void SetText(const WindowDefinition& window, const char* control, std::string_view text);

@@ -1,9 +1,13 @@
 // The program's own window definitions, opened in process through the model.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 
+#include "support/unique.h"
 #include "tests/support/pump.h"
+#include "tools/taskbar_standin.h"
+#include "ui/menu_window.h"
 #include "ui/windows.h"
 
 namespace {
@@ -75,6 +79,60 @@ TEST_F(ProgramWindows, MenuWindowOpensHiddenOwnedAndWithItsEntries) {
         {"标签2", 10, 64, 120, 32, "   关闭"},
         {"标签1", 10, 34, 120, 32, "   设置"},
     });
+}
+
+// The slide thread is held between two of its steps while the menu is closed and a fresh one
+// opened and slid out in full; let go, the old slide must leave the fresh menu alone.
+std::atomic<int> g_holdSlideAtStep{-1};
+HANDLE g_slideHeld = nullptr;
+HANDLE g_slideMayGoOn = nullptr;
+
+void HoldTheFirstSlideOnce(int step) {
+    int expected = step;
+    if (!g_holdSlideAtStep.compare_exchange_strong(expected, -1)) return;
+    SetEvent(g_slideHeld);
+    WaitForSingleObject(g_slideMayGoOn, 10000);
+}
+
+TEST_F(ProgramWindows, AnOldSlideNeverTouchesAMenuReopenedBetweenItsSteps) {
+    struct Case { int holdAt; const char* where; };
+    const Case cases[] = {{1, "after placing, before showing"}, {4, "between two rises"}};
+    // The menu slides out above the docked readings; one slid off the screen would lose activation.
+    UniqueWindow taskbar(CreateTaskbarStandIn(BottomTaskbar(kDarkTaskbarColour)));
+    ASSERT_TRUE(OpenWindow(kMainWindow));
+    PumpFor(200);
+    const int mainLeft = GetProperty(kMainWindow, kTheWindow, Property::Left);
+    const int mainTop = GetProperty(kMainWindow, kTheWindow, Property::Top);
+    for (const Case& c : cases) {
+        UniqueHandle held(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+        UniqueHandle mayGoOn(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+        g_slideHeld = held.get();
+        g_slideMayGoOn = mayGoOn.get();
+        g_holdSlideAtStep = c.holdAt;
+        SetSlideStepHookForTesting(&HoldTheFirstSlideOnce);
+
+        ASSERT_TRUE(OpenWindow(kMenuWindow));
+        ASSERT_TRUE(PumpUntil([&] { return WaitForSingleObject(held.get(), 0) == WAIT_OBJECT_0; })) << c.where;
+        CloseWindow(kMenuWindow);
+        ASSERT_TRUE(PumpUntil([] { return !IsWindowOpen(kMenuWindow); })) << c.where;
+        ASSERT_TRUE(OpenWindow(kMenuWindow));
+        const int slidOut = mainTop - GetProperty(kMenuWindow, kTheWindow, Property::Height);
+        auto slidOutAndShown = [&] {
+            return GetProperty(kMenuWindow, kTheWindow, Property::Top) == slidOut &&
+                   GetProperty(kMenuWindow, kTheWindow, Property::Visible) != 0;
+        };
+        EXPECT_TRUE(PumpUntil(slidOutAndShown)) << c.where;
+
+        SetEvent(mayGoOn.get());
+        PumpFor(300);  // time enough for every remaining step of the old slide
+        EXPECT_EQ(GetProperty(kMenuWindow, kTheWindow, Property::Top), slidOut) << c.where;
+        EXPECT_EQ(GetProperty(kMenuWindow, kTheWindow, Property::Left), mainLeft - 20) << c.where;
+        SetSlideStepHookForTesting(nullptr);
+        CloseWindow(kMenuWindow);
+        PumpUntil([] { return !IsWindowOpen(kMenuWindow); });
+    }
+    CloseWindow(kMainWindow);
+    PumpUntil([] { return !IsWindowOpen(kMainWindow); });
 }
 
 TEST_F(ProgramWindows, SettingsWindowOpensWithItsThreeBoxesAndATaskbarButton) {
