@@ -23,6 +23,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const Text& piece : SplitText(text, sought)) pieceBytes += piece.size();
     if (pieceBytes > text.size()) std::abort();
 
+    // A split path joins back to itself, and its file name holds no backslash of its own.
+    const PathParts parts = SplitPath(text);
+    const Text joined = parts.folder.size() + parts.fileName.size() < text.size() ? parts.folder + "\\" + parts.fileName
+                                                                                  : parts.fileName;
+    if (joined != text) std::abort();
+    if (FindText(parts.fileName, "\\") != -1) std::abort();
+    FolderToEnter(parts.folder);
+
     TextToInteger(text);
     double value = 0;
     if (size >= sizeof value) std::memcpy(&value, data, sizeof value);
