@@ -6,6 +6,7 @@
 #include "readings/cpu_load.h"
 #include "settings/config.h"
 #include "settings/startup.h"
+#include "settings/startup_task.h"
 #include "ui/window_model.h"
 #include "ui/windows.h"
 
@@ -17,11 +18,16 @@ void WidenMainWindow(int by) {
     SetProperty(kMainWindow, kTheWindow, Property::Width, GetProperty(kMainWindow, kTheWindow, Property::Width) + by);
 }
 
+Text ProgramPath() { return JoinTexts(ProgramDirectory(), "\\", programFileName); }
+// The task's working folder: a drive's root with its backslash, as for the current folder.
+Text ProgramFolder() { return FolderToEnter(ProgramDirectory()); }
+
 }  // namespace
 
 void SettingsWindowCreated() {
     RenameToProgramFileName();
     SetProperty(kSettingsWindow, "选择框4", Property::Checked, !ReadRunValue(programFileName.c_str()).empty());
+    RestoreStartupTask(programFileName.c_str(), ProgramPath(), ProgramFolder());
     SetProperty(kSettingsWindow, "选择框1", Property::Checked, SwitchIsOn(kCpuSwitch));
     SetProperty(kSettingsWindow, "选择框2", Property::Checked, SwitchIsOn(kMemorySwitch));
 }
@@ -40,11 +46,16 @@ void MemorySwitchClicked() {
     WidenMainWindow(on ? memoryColumnWidth : -memoryColumnWidth);
 }
 
+// One message at most per click: the task's failure is told only when the run value's was not.
 void StartupSwitchClicked() {
     if (IsChecked("选择框4")) {
-        RegisterStartup(programFileName.c_str(), JoinTexts(ProgramDirectory(), "\\", programFileName).c_str());
+        if (RegisterStartup(programFileName.c_str(), ProgramPath().c_str()) &&
+            !RegisterStartupTask(ProgramPath(), ProgramFolder())) {
+            TellUser(kRegisterFailed);
+        }
     } else {
-        UnregisterStartup(programFileName.c_str());
+        const bool valueGone = UnregisterStartup(programFileName.c_str());
         UnregisterStartup(kOlderProgramFileName);
+        if (!DeleteStartupTask() && valueGone) TellUser(kUnregisterFailed);
     }
 }

@@ -15,11 +15,6 @@ namespace {
 constexpr const char* kReadingKey = "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run\\";
 constexpr const char* kWritingKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-constexpr const char* kRegisterFailed = "设置失败，请以管理员模式运行！";
-constexpr const char* kUnregisterFailed = "删除失败，请以管理员模式运行！";
-
-void TellUser(const char* message) { MessageBoxA(nullptr, message, "信息：", MB_OK | MB_ICONERROR | MB_TASKMODAL); }
-
 // The reading key, without its trailing backslash.
 Text ReadingKey() {
     const Text key = kReadingKey;
@@ -28,13 +23,15 @@ Text ReadingKey() {
 
 bool ValueNamesFile(const char* valueName) { return FindText(ReadRunValue(valueName), AsText(valueName)) > 0; }
 
+}  // namespace
+
+void TellUser(const char* message) { MessageBoxA(nullptr, message, "信息：", MB_OK | MB_ICONERROR | MB_TASKMODAL); }
+
 // Only a file counts: a search would also match a folder of that name, and expand wildcards.
 bool FileExistsAt(const char* path) {
     const DWORD attributes = GetFileAttributesA(path);
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
-
-}  // namespace
 
 void RenameToProgramFileName() {
     if (StartFileName().empty()) return;  // never recorded: nothing of ours to rename
@@ -61,8 +58,9 @@ Text ReadRunValue(const char* valueName) {
 
 Text RunValueData(std::string_view path) { return JoinTexts("\"", path, "\""); }
 
-void RegisterStartup(const char* valueName, const char* path) {
-    if (FileExistsAt(path)) {
+bool RegisterStartup(const char* valueName, const char* path) {
+    const bool fileThere = FileExistsAt(path);
+    if (fileThere) {
         UniqueKey key;
         if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kWritingKey, 0, KEY_SET_VALUE | KEY_WOW64_32KEY, key.put()) ==
             ERROR_SUCCESS) {
@@ -71,10 +69,12 @@ void RegisterStartup(const char* valueName, const char* path) {
                            static_cast<DWORD>(data.size() + 1));
         }
     }
-    if (!ValueNamesFile(valueName)) TellUser(kRegisterFailed);
+    if (ValueNamesFile(valueName)) return fileThere;
+    TellUser(kRegisterFailed);
+    return false;
 }
 
-void UnregisterStartup(const char* valueName) {
+bool UnregisterStartup(const char* valueName) {
     UniqueKey key;
     bool deleted = false;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kWritingKey, 0, KEY_SET_VALUE | KEY_WOW64_32KEY, key.put()) ==
@@ -83,7 +83,7 @@ void UnregisterStartup(const char* valueName) {
     }
     key.reset();
     if (!deleted) RegDeleteKeyA(HKEY_LOCAL_MACHINE, JoinTexts(kReadingKey, AsText(valueName)).c_str());
-    if (ValueNamesFile(valueName) && CompareTexts(AsText(valueName), kOlderProgramFileName) != 0) {
-        TellUser(kUnregisterFailed);
-    }
+    if (!ValueNamesFile(valueName)) return true;
+    if (CompareTexts(AsText(valueName), kOlderProgramFileName) != 0) TellUser(kUnregisterFailed);
+    return false;
 }

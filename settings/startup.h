@@ -6,6 +6,13 @@
 
 constexpr const char* kOlderProgramFileName = "MorvaneKestrune.exe";
 
+// The two failure messages, shown in a message box with no owner.
+constexpr const char* kRegisterFailed = "设置失败，请以管理员模式运行！";
+constexpr const char* kUnregisterFailed = "删除失败，请以管理员模式运行！";
+void TellUser(const char* message);
+
+bool FileExistsAt(const char* path);
+
 // Renames the running executable, inside its own folder, to programFileName; a failure
 // (the name is taken, the folder is read-only) leaves both names as they were.
 void RenameToProgramFileName();
@@ -15,8 +22,9 @@ Text ReadRunValue(const char* valueName);
 // The run value's data for a program path: the path in quotes, so that a path with spaces
 // cannot be read as another program followed by arguments.
 Text RunValueData(std::string_view path);
-// Writes the run value, reads it back, and tells the user when it is not there.
-void RegisterStartup(const char* valueName, const char* path);
+// Writes the run value, reads it back, and tells the user when it is not there. True when a file
+// was there to register and the value reads back: the user has heard nothing yet.
+bool RegisterStartup(const char* valueName, const char* path);
 // Deletes the run value, reads it back, and tells the user when it is still there (never for
-// the older file name).
-void UnregisterStartup(const char* valueName);
+// the older file name). True when it is gone.
+bool UnregisterStartup(const char* valueName);

@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <ole2.h>
+#include <taskschd.h>
 
 #include <fstream>
 #include <sstream>
 
+#include "support/com_ptr.h"
 #include "support/unique.h"
 #include "tests/e2e/program_under_test.h"
 #include "tests/support/pump.h"
@@ -60,6 +63,52 @@ void DeleteRun(const char* name) {
     RegDeleteValueA(RunKey(KEY_WRITE).get(), name);
     RegDeleteValueA(RunKey(KEY_WRITE, KEY_WOW64_64KEY).get(), name);
 }
+
+// The prefix's Task Scheduler, asked by task name as any program could ask it.
+class TaskScheduler {
+public:
+    TaskScheduler() {
+        CoInitialize(nullptr);
+        VARIANT empty;
+        VariantInit(&empty);
+        if (FAILED(CoCreateInstance(CLSID_TaskScheduler, nullptr, CLSCTX_INPROC_SERVER, __uuidof(ITaskService),
+                                    service_.put_void())) ||
+            FAILED(service_->Connect(empty, empty, empty, empty)) ||
+            FAILED(service_->GetFolder(const_cast<BSTR>(L"\\"), root_.put()))) {
+            root_.reset();
+        }
+    }
+    ~TaskScheduler() {
+        root_.reset();
+        service_.reset();
+        CoUninitialize();
+    }
+    TaskScheduler(const TaskScheduler&) = delete;
+    TaskScheduler& operator=(const TaskScheduler&) = delete;
+
+    bool Has(const wchar_t* name) const {
+        ComPtr<IRegisteredTask> task;
+        return root_ && SUCCEEDED(root_->GetTask(const_cast<BSTR>(name), task.put())) && task;
+    }
+    void Delete(const wchar_t* name) const {
+        if (root_) root_->DeleteTask(const_cast<BSTR>(name), 0);
+    }
+
+private:
+    ComPtr<ITaskService> service_;
+    ComPtr<ITaskFolder> root_;
+};
+
+constexpr const wchar_t* kTaskName = L"任务栏Kestrune";
+// Where Wine's scheduler (a 64-bit service) keeps the task of that name: a folder there makes it
+// impossible to write, a read-only file impossible to delete.
+std::string TaskFileUnderWine() {
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    return std::string("C:\\windows\\") + (wow64 ? "sysnative" : "system32") + "\\tasks\\任务栏Kestrune";
+}
+
+bool TaskRegistered() { return TaskScheduler().Has(kTaskName); }
 
 std::string FileBytes(const char* path) {
     std::ifstream file(path, std::ios::binary);
@@ -132,6 +181,7 @@ protected:
         SetSystemTheme(-1);
         DeleteRun(kRunValue);
         DeleteRun(kOlderRunValue);
+        TaskScheduler().Delete(kTaskName);
         taskbar_.reset(CreateTaskbarStandIn(BottomTaskbar(kDarkTaskbarColour)));
         // Another application's window, away from the readings. (A click on the stand-in would
         // do on Windows, but under Wine it raises the stand-in's X window over the readings.)
@@ -145,6 +195,9 @@ protected:
         SetToolMode("");
         DeleteRun(kRunValue);
         DeleteRun(kOlderRunValue);
+        SetFileAttributesA(TaskFileUnderWine().c_str(), FILE_ATTRIBUTE_NORMAL);
+        RemoveDirectoryA(TaskFileUnderWine().c_str());
+        TaskScheduler().Delete(kTaskName);
     }
     void Start() {
         ASSERT_TRUE(program_.Start());
@@ -340,6 +393,7 @@ TEST_F(AsAUser, TheSettingsEntryOpensOneSettingsWindowLoadedFromFileAndRegistry)
     EXPECT_TRUE(BoxChecked(settings, kSettingsCpuBox));
     EXPECT_FALSE(BoxChecked(settings, kSettingsMemoryBox));
     EXPECT_TRUE(BoxChecked(settings, kSettingsStartupBox));
+    EXPECT_FALSE(TaskRegistered()) << "a run value for another copy of the program brings no task";
     EXPECT_TRUE(PumpUntil([&] { return program_.FindWindowOfProgram("菜单", false) == nullptr; }, 3000))
         << "the menu closes when the settings window takes the activation";
 
@@ -402,13 +456,79 @@ TEST_F(AsAUser, TheStartupBoxRegistersTheQuotedPathAndUnregistersBothNames) {
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(data, "\"" + program_.Folder() + "\\任务栏Kestrune.exe\"");
     EXPECT_FALSE(InNativeView(kRunValue)) << "written to the 64-bit view, where the program never reads it";
+    EXPECT_TRUE(PumpUntil(TaskRegistered, 3000)) << "the task that starts it elevated at logon";
     PumpFor(300);
     EXPECT_EQ(program_.FindWindowOfProgram("信息：", true), nullptr) << "a message after a registration that worked";
 
     ClickBox(settings, kSettingsStartupBox);
     EXPECT_TRUE(PumpUntil([&] { return !ReadRun(kRunValue) && !ReadRun(kOlderRunValue); }, 2000));
+    EXPECT_TRUE(PumpUntil([] { return !TaskRegistered(); }, 3000));
     PumpFor(300);
     EXPECT_EQ(program_.FindWindowOfProgram("信息：", true), nullptr);
+
+    // Checked and cleared again with the task already deleted by hand: a missing task is no failure.
+    ClickBox(settings, kSettingsStartupBox);
+    ASSERT_TRUE(PumpUntil(TaskRegistered, 3000));
+    TaskScheduler().Delete(kTaskName);
+    ClickBox(settings, kSettingsStartupBox);
+    EXPECT_TRUE(PumpUntil([&] { return !ReadRun(kRunValue); }, 2000));
+    PumpFor(300);
+    EXPECT_EQ(program_.FindWindowOfProgram("信息：", true), nullptr);
+}
+
+TEST_F(AsAUser, AnEarlierVersionsRunValueGetsItsTaskWhenTheSettingsOpen) {
+    Start();
+    // Written bare, before values were quoted, and before there was a task.
+    WriteRun(kRunValue, program_.Folder() + "\\任务栏Kestrune.exe");
+    ASSERT_FALSE(TaskRegistered());
+    HWND settings = OpenSettingsFromMenu();
+    ASSERT_NE(settings, nullptr);
+    EXPECT_TRUE(BoxChecked(settings, kSettingsStartupBox));
+    EXPECT_TRUE(PumpUntil(TaskRegistered, 3000));
+    PumpFor(300);
+    EXPECT_EQ(program_.FindWindowOfProgram("信息：", true), nullptr) << "set up without a word";
+}
+
+// The text of the program's one message box for a click, which the test then closes; empty when
+// none shows, and a second one after it is a failure of its own.
+std::string OnlyMessageOf(const ProgramUnderTest& program) {
+    HWND box = nullptr;
+    PumpUntil([&] { return (box = program.FindWindowOfProgram("信息：", true)) != nullptr; }, 3000);
+    if (!box) return {};
+    std::string text = "(no text)";
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (WindowTextOf(child).find("失败") != std::string::npos) text = WindowTextOf(child);
+    }
+    PostMessageA(box, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(PumpUntil([&] { return program.FindWindowOfProgram("信息：", true) == nullptr; }, 3000));
+    PumpFor(500);
+    EXPECT_EQ(program.FindWindowOfProgram("信息：", true), nullptr) << "a second message for one click";
+    return text;
+}
+
+TEST_F(AsAUser, ATaskThatCannotBeWrittenOrDeletedSaysSoOncePerClick) {
+    Start();
+    HWND settings = OpenSettingsFromMenu();
+    ASSERT_NE(settings, nullptr);
+
+    // A folder where Wine writes the task: the run value is written all the same.
+    ASSERT_TRUE(CreateDirectoryA(TaskFileUnderWine().c_str(), nullptr)) << GetLastError();
+    ClickBox(settings, kSettingsStartupBox);
+    EXPECT_EQ(OnlyMessageOf(program_), "设置失败，请以管理员模式运行！");
+    EXPECT_TRUE(ReadRun(kRunValue));
+    EXPECT_FALSE(TaskRegistered());
+    RemoveDirectoryA(TaskFileUnderWine().c_str());
+
+    // A task file that cannot be deleted: the run value goes all the same.
+    ClickBox(settings, kSettingsStartupBox);
+    EXPECT_TRUE(PumpUntil([&] { return !ReadRun(kRunValue); }, 2000));
+    ClickBox(settings, kSettingsStartupBox);
+    ASSERT_TRUE(PumpUntil(TaskRegistered, 3000));
+    ASSERT_TRUE(SetFileAttributesA(TaskFileUnderWine().c_str(), FILE_ATTRIBUTE_READONLY)) << GetLastError();
+    ClickBox(settings, kSettingsStartupBox);
+    EXPECT_EQ(OnlyMessageOf(program_), "删除失败，请以管理员模式运行！");
+    EXPECT_FALSE(ReadRun(kRunValue));
+    EXPECT_TRUE(TaskRegistered());
 }
 
 TEST_F(AsAUser, ARegistrationThatCannotBeVerifiedSaysSo) {
@@ -432,8 +552,11 @@ TEST_F(AsAUser, ARegistrationThatCannotBeVerifiedSaysSo) {
     }
     EXPECT_EQ(text, "设置失败，请以管理员模式运行！");
     EXPECT_FALSE(ReadRun(kRunValue));
+    EXPECT_FALSE(TaskRegistered()) << "no task to start a file that is not there";
     PostMessageA(message, WM_CLOSE, 0, 0);
     EXPECT_TRUE(PumpUntil([&] { return program_.FindWindowOfProgram("信息：", true) == nullptr; }, 3000));
+    PumpFor(500);
+    EXPECT_EQ(program_.FindWindowOfProgram("信息：", true), nullptr) << "a second message for one click";
     EXPECT_TRUE(BoxChecked(settings, kSettingsStartupBox)) << "the box keeps the state the user gave it";
 }
 
