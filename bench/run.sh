@@ -2,11 +2,18 @@
 # The benchmark: the product against the minimal reference program, alternately (A B A B ...),
 # under Wine on a virtual display beside the taskbar stand-in, with the wmic stand-in answering
 # at once. Prints per figure the median of each side and the median of the pairwise ratios.
-#   bench/run.sh [PAIRS] [SECONDS]     (5 pairs of 60-second runs by default)
+#   bench/run.sh [PAIRS] [SECONDS] [notool]     (5 pairs of 60-second runs by default)
+# With "notool" only the product's readings-off run and its readings-on run without the WMI tool
+# alternate, for the paired figure of the processor-times path alone.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../scripts/env.sh"
 pairs=${1:-5}
 seconds=${2:-60}
+only=${3:-}
+case "$only" in
+  ''|notool) ;;
+  *) echo "usage: bench/run.sh [PAIRS] [SECONDS] [notool]" >&2; exit 2 ;;
+esac
 
 bash "$KESTRUNE_ROOT/scripts/install-deps.sh"
 ensure_locale
@@ -86,12 +93,20 @@ measure() {  # side readings
   echo "  $side, readings $readings: start-up ${startup} ms, CPU ${cpu_ms} ms in ${seconds} s, peak ${peak} kB${blocked:+, blocked ${blocked} ms per sample}"
 }
 
-echo "benchmark: $pairs pairs of ${seconds}-second runs, product (A) and reference (B) alternately"
+if [ "$only" = notool ]; then
+  echo "benchmark: $pairs pairs of ${seconds}-second runs, the product with readings off and with readings on without the tool"
+else
+  echo "benchmark: $pairs pairs of ${seconds}-second runs, product (A) and reference (B) alternately"
+fi
 for pair in $(seq "$pairs"); do
   echo "pair $pair"
-  for side in product reference; do
-    for readings in off on; do measure "$side" "$readings"; done
-  done
+  if [ "$only" = notool ]; then
+    measure product off
+  else
+    for side in product reference; do
+      for readings in off on; do measure "$side" "$readings"; done
+    done
+  fi
   measure product notool
 done
 set_switches off
@@ -111,12 +126,14 @@ summary() {  # figure readings label
 }
 
 echo
-echo "medians over $pairs pairs (ratio: median of the pairwise product / reference ratios)"
-summary "CPU ms over ${seconds} s, readings off" cpu_ms off
-summary "CPU ms over ${seconds} s, readings on" cpu_ms on
-summary "start-up ms, readings off" startup_ms off
-summary "blocked ms per CPU sample" blocked_ms on
-summary "peak resident kB, readings on" peak_kb on
+if [ "$only" != notool ]; then
+  echo "medians over $pairs pairs (ratio: median of the pairwise product / reference ratios)"
+  summary "CPU ms over ${seconds} s, readings off" cpu_ms off
+  summary "CPU ms over ${seconds} s, readings on" cpu_ms on
+  summary "start-up ms, readings off" startup_ms off
+  summary "blocked ms per CPU sample" blocked_ms on
+  summary "peak resident kB, readings on" peak_kb on
+fi
 # The processor-times path against the product's own readings-off run of the same pair.
 awk -v seconds="$seconds" '
   function median(list, n,   i, j, t) {
@@ -127,7 +144,8 @@ awk -v seconds="$seconds" '
   $1 == "product" && $3 == "cpu_ms" && $2 == "notool" { notool[++nnotool] = $4 }
   END {
     n = noff < nnotool ? noff : nnotool
-    for (i = 1; i <= n; i++) d[i] = (notool[i] - off[i]) * 60 / seconds
+    for (i = 1; i <= n; i++) { d[i] = (notool[i] - off[i]) * 60 / seconds; printf "%s%.0f", (i > 1 ? ", " : "pairs: "), d[i] }
+    printf "\n"
     printf "CPU ms per minute, readings on without the tool, minus readings off (product, median of pairs): %.1f (goal under 50)\n", median(d, n)
   }' "$results"
 stripped=$(mktemp)
