@@ -33,6 +33,13 @@ TaskbarPlacement BottomTaskbar(COLORREF colour) {
     return {{0, height - 40, width, height}, {width - 200, 0, width, 40}, colour};
 }
 
+namespace {
+
+// The notification area a shade apart, so that a screenshot shows where it is.
+COLORREF NotifyAreaColour(COLORREF c) { return RGB(GetRValue(c) ^ 0x10, GetGValue(c) ^ 0x10, GetBValue(c) ^ 0x10); }
+
+}  // namespace
+
 HWND CreateTaskbarStandIn(const TaskbarPlacement& placement) {
     RegisterStandInClass("Shell_TrayWnd");
     RegisterStandInClass("TrayNotifyWnd");
@@ -46,13 +53,16 @@ HWND CreateTaskbarStandIn(const TaskbarPlacement& placement) {
     HWND notify = CreateWindowExA(0, "TrayNotifyWnd", "", WS_CHILD | WS_VISIBLE, area.left, area.top,
                                   area.right - area.left, area.bottom - area.top, taskbar, nullptr,
                                   GetModuleHandleA(nullptr), nullptr);
-    // The notification area a shade apart, so that a screenshot shows where it is.
-    const COLORREF c = placement.colour;
-    SetWindowLongPtrA(notify, GWLP_USERDATA,
-                      static_cast<LONG_PTR>(RGB(GetRValue(c) ^ 0x10, GetGValue(c) ^ 0x10, GetBValue(c) ^ 0x10)));
+    SetWindowLongPtrA(notify, GWLP_USERDATA, static_cast<LONG_PTR>(NotifyAreaColour(placement.colour)));
     ShowWindow(taskbar, SW_SHOWNOACTIVATE);
     UpdateWindow(taskbar);
     return taskbar;
+}
+
+void RepaintTaskbarStandIn(HWND taskbar, COLORREF colour) {
+    SetWindowLongPtrA(taskbar, GWLP_USERDATA, static_cast<LONG_PTR>(colour));
+    SetWindowLongPtrA(NotifyAreaOf(taskbar), GWLP_USERDATA, static_cast<LONG_PTR>(NotifyAreaColour(colour)));
+    RedrawWindow(taskbar, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
 HWND NotifyAreaOf(HWND taskbar) { return FindWindowExA(taskbar, nullptr, "TrayNotifyWnd", ""); }

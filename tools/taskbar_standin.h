@@ -18,6 +18,8 @@ TaskbarPlacement BottomTaskbar(COLORREF colour);
 // taskbar destroys both.
 HWND CreateTaskbarStandIn(const TaskbarPlacement& placement);
 HWND NotifyAreaOf(HWND taskbar);
+// Paints the same taskbar in another colour, as the shell does when the mode changes.
+void RepaintTaskbarStandIn(HWND taskbar, COLORREF colour);
 
 constexpr COLORREF kDarkTaskbarColour = RGB(32, 32, 40);
 constexpr COLORREF kLightTaskbarColour = RGB(232, 232, 236);

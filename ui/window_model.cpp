@@ -535,11 +535,20 @@ CreationStyle StyleOf(const WindowDefinition& definition) {
     return {style, exStyle};
 }
 
-HFONT MakeFont(const FontSpec& font, UniqueFont& owned) {
-    if (font.IsDefault()) return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+HFONT MakeFont(const FontSpec& font, bool aliased, UniqueFont& owned) {
+    const auto stock = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    if (font.IsDefault()) {
+        if (!aliased) return stock;
+        // The stock font as it is, but for its quality.
+        LOGFONTA logical{};
+        if (!GetObjectA(stock, sizeof logical, &logical)) return stock;
+        logical.lfQuality = NONANTIALIASED_QUALITY;
+        owned.reset(CreateFontIndirectA(&logical));
+        return owned ? owned.get() : stock;
+    }
     owned.reset(CreateFontA(font.height, 0, 0, 0, font.weight, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
-                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                            font.face ? font.face : ""));
+                            CLIP_DEFAULT_PRECIS, aliased ? NONANTIALIASED_QUALITY : DEFAULT_QUALITY,
+                            DEFAULT_PITCH | FF_DONTCARE, font.face ? font.face : ""));
     return owned.get();
 }
 
@@ -572,7 +581,7 @@ void CreateControl(WindowState& state, int index) {
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + index)),
                                    GetModuleHandleA(nullptr), nullptr);
     if (!control.hwnd) return;
-    control.font = MakeFont(definition.font, control.ownFont);
+    control.font = MakeFont(definition.font, state.definition.load()->textOverColourKey, control.ownFont);
     if (className == kLabelClass || className == kTransLabelClass) {
         if (definition.kind == ControlKind::Label) control.backBrush.reset(CreateSolidBrush(control.backColour));
     } else {

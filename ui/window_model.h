@@ -93,6 +93,9 @@ struct WindowDefinition {
     std::span<const EventBinding> events;
     // What a close request (Alt+F4, the frame's close button) does; without one the window closes.
     Handler closeRequested = nullptr;
+    // Text over a colour key is drawn without antialiasing: edge pixels blended with the key
+    // colour would not be keyed out and would show as a coloured fringe.
+    bool textOverColourKey = false;
 };
 
 enum class Property { Left, Top, Width, Height, Visible, Disabled, TextColour, BackColour, Checked, Period, AlwaysOnTop };

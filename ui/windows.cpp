@@ -78,11 +78,11 @@ constexpr EventBinding kSettingsEvents[] = {
 }  // namespace
 
 // title, border, background, system menu, minimise, maximise, taskbar button, on top, visible,
-// left, top, width, height, controls, events, close request
+// left, top, width, height, controls, events, close request, text over a colour key
 // Closing the main window ends the program: an invisible copy left behind would stop every later start.
 const WindowDefinition kMainWindow{
     "任务栏Kestrune", 0, kTransparentColour, false, false, false, false, true, true,
-    50, 50, 70, 50, kMainControls, kMainEvents, &MainWindowCloseRequested};
+    50, 50, 70, 50, kMainControls, kMainEvents, &MainWindowCloseRequested, true};
 
 const WindowDefinition kMenuWindow{
     "菜单", 0, kSystemColour, false, false, false, false, false, false,

@@ -105,18 +105,30 @@ TEST_F(MainWindowFromOutside, HasItsNineVisibleControlsWhereTheTableStandsThem) 
     }
 }
 
+// Every pixel of the window that is on the screen is the taskbar's or the text's: no colour
+// key, and no edge pixel blended with it (which would show as a pink fringe).
 TEST_F(MainWindowFromOutside, ShowsOnlyItsTextOverTheTaskbar) {
-    PixelCount key, taskbar, white;
-    RECT rect{};
-    const bool seen = PumpUntil([&] {
-        GetWindowRect(main_, &rect);
-        key = CountScreenPixels(rect, [](COLORREF c) { return c == kColourKey; });
-        taskbar = CountScreenPixels(rect, [](COLORREF c) { return c == kDarkTaskbarColour; });
-        white = CountScreenPixels(rect, [](COLORREF c) { return c == RGB(255, 255, 255); });  // the dark theme's text
-        return key.matching == 0 && taskbar.matching > key.total / 2 && white.matching > 10;
-    });
-    EXPECT_TRUE(seen) << "colour-key pixels " << key.matching << ", taskbar pixels " << taskbar.matching
-                      << ", white text pixels " << white.matching << " of " << key.total;
+    struct Case { const char* theme; int light; COLORREF taskbar, text; };
+    const Case cases[] = {
+        {"dark", 0, kDarkTaskbarColour, RGB(255, 255, 255)},
+        {"light", 1, kLightTaskbarColour, static_cast<COLORREF>(0x131315)},
+    };
+    for (const Case& c : cases) {
+        SetSystemTheme(c.light);
+        RepaintTaskbarStandIn(taskbar_.get(), c.taskbar);
+        PixelCount taskbar, text, other;
+        RECT rect{};
+        const bool seen = PumpUntil([&] {
+            GetWindowRect(main_, &rect);
+            taskbar = CountScreenPixels(rect, [&](COLORREF p) { return p == c.taskbar; });
+            text = CountScreenPixels(rect, [&](COLORREF p) { return p == c.text; });
+            other = CountScreenPixels(rect, [&](COLORREF p) { return p != c.taskbar && p != c.text; });
+            return other.matching == 0 && taskbar.matching > taskbar.total / 2 && text.matching > 10;
+        });
+        EXPECT_TRUE(seen) << c.theme << ": " << other.matching << " pixels neither taskbar nor text (colour key "
+                          << CountScreenPixels(rect, [](COLORREF p) { return p == kColourKey; }).matching
+                          << "), taskbar " << taskbar.matching << ", text " << text.matching << " of " << taskbar.total;
+    }
 }
 
 TEST_F(MainWindowFromOutside, GivesItsFileTheFixedNameInItsOwnFolder) {

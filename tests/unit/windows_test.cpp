@@ -135,6 +135,40 @@ TEST_F(ProgramWindows, AnOldSlideNeverTouchesAMenuReopenedBetweenItsSteps) {
     PumpUntil([] { return !IsWindowOpen(kMainWindow); });
 }
 
+// Text over the main window's colour key is drawn without antialiasing (the speed fields in the
+// stock font's own face and size); the menu and settings windows keep normal quality.
+TEST_F(ProgramWindows, FontsAreAliasedOverTheColourKeyOnlyAndKeepTheirFaceAndSize) {
+    LOGFONTA stock{};
+    ASSERT_TRUE(GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof stock, &stock));
+    struct Case { const WindowDefinition* window; BYTE quality; };
+    const Case cases[] = {{&kMainWindow, NONANTIALIASED_QUALITY}, {&kMenuWindow, DEFAULT_QUALITY},
+                          {&kSettingsWindow, DEFAULT_QUALITY}};
+    for (const Case& c : cases) {
+        ASSERT_TRUE(OpenWindow(*c.window)) << c.window->title;
+        int fonts = 0;
+        for (const ControlDefinition& control : c.window->controls) {
+            if (control.kind == ControlKind::Timer) continue;
+            const auto font =
+                reinterpret_cast<HFONT>(SendMessageA(GetControlHandle(*c.window, control.name), WM_GETFONT, 0, 0));
+            LOGFONTA logical{};
+            ASSERT_TRUE(GetObjectA(font, sizeof logical, &logical)) << control.name;
+            ++fonts;
+            EXPECT_EQ(logical.lfQuality, c.quality) << control.name;
+            if (control.font.IsDefault()) {
+                EXPECT_EQ(logical.lfHeight, stock.lfHeight) << control.name;
+                EXPECT_EQ(logical.lfWeight, stock.lfWeight) << control.name;
+                EXPECT_STREQ(logical.lfFaceName, stock.lfFaceName) << control.name;
+            } else {
+                EXPECT_EQ(logical.lfHeight, control.font.height) << control.name;
+                EXPECT_EQ(logical.lfWeight, control.font.weight) << control.name;
+            }
+        }
+        EXPECT_GT(fonts, 0) << c.window->title;
+        CloseWindow(*c.window);
+        PumpUntil([&] { return !IsWindowOpen(*c.window); });
+    }
+}
+
 TEST_F(ProgramWindows, SettingsWindowOpensWithItsThreeBoxesAndATaskbarButton) {
     ASSERT_TRUE(OpenWindow(kSettingsWindow));
     HWND settings = GetWindowHandle(kSettingsWindow);
