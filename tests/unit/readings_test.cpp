@@ -6,6 +6,7 @@
 
 #include "readings/layout.h"
 #include "readings/speed.h"
+#include "readings/traffic.h"
 #include "ui/docking.h"
 
 namespace {
@@ -166,6 +167,107 @@ TEST(InterfaceRow, InterfacesAddedAndRemovedBetweenTicks) {
             EXPECT_EQ(KilobytesSince(counters.outOctets, state.lastOutOctets), tick.upload) << "rows " << tick.rows.size();
         }
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Ticks of interface tables as plain rows (index, in, out): which interface is measured, and
+// what it grew by (both ways alike here) on that tick.
+struct TrafficStep {
+    std::vector<InterfaceRow> rows;
+    std::uint32_t measured;
+    long long growth;  // -1: not checked
+};
+
+void ExpectTraffic(const char* what, const std::vector<TrafficStep>& steps) {
+    TrafficMeter meter;
+    int tick = 0;
+    for (const TrafficStep& step : steps) {
+        const TrafficTick reading = meter.Feed(step.rows);
+        EXPECT_EQ(meter.MeasuredIndex(), step.measured) << what << ", tick " << tick;
+        if (step.growth >= 0) {
+            EXPECT_EQ(static_cast<long long>(reading.inBytes), step.growth) << what << ", tick " << tick;
+            EXPECT_EQ(static_cast<long long>(reading.outBytes), step.growth) << what << ", tick " << tick;
+        }
+        ++tick;
+    }
+}
+
+// Counters of an interface that carries `rate` bytes a tick both ways, at tick t.
+InterfaceRow Flowing(std::uint32_t index, std::uint32_t start, std::uint32_t rate, int t) {
+    return {index, start + rate * static_cast<std::uint32_t>(t), start + rate * static_cast<std::uint32_t>(t)};
+}
+
+constexpr std::uint32_t kBusy = 100 * 1024;
+
+TEST(TrafficMeter, FollowsTheInterfaceThatCarriesTheTraffic) {
+    std::vector<TrafficStep> loopbackAndIdleEthernet;
+    for (int t = 0; t < 6; ++t) {
+        // The reproduced case: busy index 1, two idle rows, and an idle qualifying index 4.
+        loopbackAndIdleEthernet.push_back({{Flowing(1, 5000, kBusy, t), {2, 0, 0}, {3, 0, 0}, {4, 9000, 7000}},
+                                           t < 3 ? 4u : 1u, t == 0 ? 0 : (t < 3 ? 0 : kBusy)});
+    }
+    ExpectTraffic("busy loopback, idle Ethernet", loopbackAndIdleEthernet);
+
+    std::vector<TrafficStep> mirrored;
+    for (int t = 0; t < 10; ++t) {
+        // A filter row mirrors its adapter, one percent ahead now and then: no flicker.
+        const std::uint32_t extra = t % 2 ? 1024 : 0;
+        mirrored.push_back({{Flowing(7, 100, kBusy + extra, t), Flowing(9, 100, kBusy, t)}, 9u, -1});
+    }
+    ExpectTraffic("mirrored rows", mirrored);
+
+    std::vector<TrafficStep> burst;
+    for (int t = 0; t < 8; ++t) {
+        // One tick of ten times the measured rate on another interface does not switch.
+        const std::uint32_t other = 100 + (t >= 4 ? 10 * kBusy : 0);
+        burst.push_back({{{3, other, other}, Flowing(5, 100, kBusy, t)}, 5u, t == 0 ? 0 : kBusy});
+    }
+    ExpectTraffic("a one-tick burst elsewhere", burst);
+
+    std::vector<TrafficStep> wifiToEthernet;
+    for (int t = 0; t < 10; ++t) {
+        // Wi-Fi (index 12) stops after tick 3 and Ethernet (index 2) starts: followed within
+        // three ticks, and the switch tick shows Ethernet's own growth, no jump.
+        const int ethernetTicks = t > 3 ? t - 3 : 0;
+        const int wifiTicks = t > 3 ? 3 : t;
+        wifiToEthernet.push_back({{Flowing(2, 50, kBusy, ethernetTicks), Flowing(12, 50, kBusy, wifiTicks)},
+                                  t < 6 ? 12u : 2u, t == 0 ? 0 : (t <= 3 ? kBusy : (t < 6 ? 0 : kBusy))});
+    }
+    ExpectTraffic("Wi-Fi to Ethernet", wifiToEthernet);
+}
+
+TEST(TrafficMeter, InterfacesComingAndGoingNeverMakeASpike) {
+    ExpectTraffic("a row inserted before the measured one", {
+        {{{3, 10, 10}, {8, 1000, 1000}}, 8, 0},
+        {{{1, 50, 50}, {3, 10, 10}, {8, 3048, 3048}}, 8, 2048},
+        {{{1, 50, 50}, {3, 10, 10}, {8, 4048, 4048}}, 8, 1000},
+    });
+    ExpectTraffic("the measured interface vanishes", {
+        {{{3, 10, 10}, {5, 500, 500}, {8, 1000, 1000}}, 8, 0},
+        {{{3, 20, 20}, {5, 900, 900}, {8, 2000, 2000}}, 8, 1000},
+        {{{3, 30, 30}, {5, 1300, 1300}}, 5, 400},  // the busiest of the rest, its own growth
+        {{{3, 40, 40}, {5, 1700, 1700}}, 5, 400},
+    });
+    ExpectTraffic("gone for a tick, back lower and back much higher", {
+        {{{6, 1000, 1000}, {8, 900000, 900000}}, 8, 0},
+        {{{6, 2000, 2000}}, 6, 1000},
+        {{{6, 3000, 3000}, {8, 100, 100}}, 6, 1000},           // back with a lower counter: afresh
+        {{{6, 4000, 4000}}, 6, 1000},
+        {{{6, 5000, 5000}, {8, 0xF0000000u, 0xF0000000u}}, 6, 1000},  // back much higher: afresh
+        {{{6, 6000, 6000}, {8, 0xF0000000u, 0xF0000000u}}, 6, 1000},
+    });
+    ExpectTraffic("a counter that goes down", {
+        {{{4, 5000000, 5000000}}, 4, 0},
+        {{{4, 120000, 120000}}, 4, 0},
+        {{{4, 121024, 121024}}, 4, 1024},
+    });
+    ExpectTraffic("no row with both counters above 1", {
+        {{{1, 0, 7}, {2, 9, 1}}, 0, 0},
+        {{}, 0, 0},
+    });
 }
 
 }  // namespace
