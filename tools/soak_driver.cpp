@@ -86,7 +86,7 @@ int WindowCount(DWORD processId) {
 }
 
 int ChildCount(DWORD processId) {
-    UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    UniqueSnapshot snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     PROCESSENTRY32 entry{};
     entry.dwSize = sizeof entry;
     int children = 0;
@@ -97,12 +97,9 @@ int ChildCount(DWORD processId) {
 }
 
 std::string ReadWholeFile(const std::string& path) {
-    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                  0, nullptr));
-    if (file.get() == INVALID_HANDLE_VALUE) {
-        file.release();
-        return {};
-    }
+    UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                0, nullptr));
+    if (!file) return {};
     std::string text;
     char chunk[4096];
     DWORD read = 0;
@@ -113,8 +110,8 @@ std::string ReadWholeFile(const std::string& path) {
 // The resident set of the Wine process whose command line names the program's folder.
 long ResidentKb(const std::string& folderName) {
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA("Z:\\proc\\*", &found);
-    if (search == INVALID_HANDLE_VALUE) return -1;
+    UniqueFind search(FindFirstFileA("Z:\\proc\\*", &found));
+    if (!search) return -1;
     long resident = -1;
     do {
         const std::string name = found.cFileName;
@@ -124,8 +121,7 @@ long ResidentKb(const std::string& folderName) {
         const std::string status = ReadWholeFile("Z:\\proc\\" + name + "\\status");
         const std::size_t at = status.find("VmRSS:");
         if (at != std::string::npos) resident = std::strtol(status.c_str() + at + 6, nullptr, 10);
-    } while (resident < 0 && FindNextFileA(search, &found));
-    FindClose(search);
+    } while (resident < 0 && FindNextFileA(search.get(), &found));
     return resident;
 }
 

@@ -25,7 +25,7 @@ int Collect(const char* chunk) {
 std::string Probe(const std::string& arguments) { return "\"" + g_probe + "\" " + arguments; }
 
 int ProbeProcesses() {
-    UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    UniqueSnapshot snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     PROCESSENTRY32 entry{};
     entry.dwSize = sizeof entry;
     int count = 0;
