@@ -168,7 +168,3 @@ ConsoleRun RunConsoleCommandWithin(std::string_view command, OutputHandler handl
     run.output = TextOfBuffer(collected);
     return run;
 }
-
-Text RunConsoleCommand(std::string_view command, OutputHandler handler) {
-    return RunConsoleCommandWithin(command, handler, kConsoleRunLimitMs).output;
-}

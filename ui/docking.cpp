@@ -7,6 +7,8 @@
 #include "ui/window_model.h"
 #include "ui/windows.h"
 
+using namespace MainControls;
+
 std::atomic<int> themeIsLight{0};
 
 namespace {
@@ -17,7 +19,7 @@ constexpr const char* kThemeKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\
 constexpr const char* kThemeValue = "SystemUsesLightTheme";
 
 constexpr const char* kColouredControls[] = {
-    "下行标签", "上行标签", "下行编辑框", "上行编辑框", "内存标签", "内存编辑框", "CPU标签", "CPU占用编辑框",
+    kDownloadArrow, kUploadArrow, kDownloadField, kUploadField, kMemoryCaption, kMemoryField, kCpuCaption, kCpuField,
 };
 
 }  // namespace
@@ -64,7 +66,7 @@ void DockMainWindow() {
     const int light = ReadThemeIsLight();
     themeIsLight = light;
     const COLORREF colour = light ? kLightThemeText : kDarkThemeText;
-    if (static_cast<COLORREF>(GetProperty(kMainWindow, "下行标签", Property::TextColour)) != colour) {
+    if (static_cast<COLORREF>(GetProperty(kMainWindow, kDownloadArrow, Property::TextColour)) != colour) {
         for (const char* control : kColouredControls) {
             SetProperty(kMainWindow, control, Property::TextColour, static_cast<int>(colour));
         }

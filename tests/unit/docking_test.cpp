@@ -9,15 +9,18 @@
 #include "readings/network.h"
 #include "support/unique.h"
 #include "tests/support/pump.h"
+#include "tests/unit/program_windows.h"
 #include "tools/taskbar_standin.h"
 #include "ui/docking.h"
 #include "ui/windows.h"
 
+using namespace MainControls;
+
 namespace {
 
 constexpr const char* kThemeKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
-constexpr const char* kColoured[] = {"下行标签", "上行标签", "下行编辑框", "上行编辑框",
-                                     "内存标签", "内存编辑框", "CPU标签", "CPU占用编辑框"};
+constexpr const char* kColoured[] = {kDownloadArrow, kUploadArrow, kDownloadField, kUploadField,
+                                     kMemoryCaption, kMemoryField, kCpuCaption, kCpuField};
 
 void SetThemeValue(DWORD type, const void* data, DWORD size) {
     UniqueKey key;
@@ -51,6 +54,7 @@ class DockingInProcess : public ::testing::Test {
 protected:
     void SetUp() override {
         RemoveThemeValue();
+        ResetProgramWindowMisses();
         CreateHiddenOwnerWindow();
         taskbar_.reset(CreateTaskbarStandIn(BottomTaskbar(kDarkTaskbarColour)));
         ASSERT_TRUE(OpenWindow(kMainWindow));
@@ -60,6 +64,7 @@ protected:
         CloseWindow(kMainWindow);
         PumpUntil([] { return !IsWindowOpen(kMainWindow); });
         RemoveThemeValue();
+        ExpectNoControlNameMissed();
     }
     UniqueWindow taskbar_;
 };
@@ -117,19 +122,21 @@ TEST(StartUpInProcess, WidensTheWindowPerSwitchAndStartsTheCpuTimerOnlyWithCpu) 
         {"1", "1", 130, 3000},
     };
     CreateHiddenOwnerWindow();
+    ResetProgramWindowMisses();
     for (const Case& c : cases) {
         DeleteFileA(kConfig);
         WritePrivateProfileStringA("CPU", "开关", c.cpu, kConfig);
         WritePrivateProfileStringA("内存", "开关", c.memory, kConfig);
         ASSERT_TRUE(OpenWindow(kMainWindow));
         EXPECT_EQ(GetProperty(kMainWindow, kTheWindow, Property::Width), c.width) << c.cpu << "/" << c.memory;
-        EXPECT_EQ(GetProperty(kMainWindow, "时钟3", Property::Period), c.cpuPeriod) << c.cpu << "/" << c.memory;
-        EXPECT_EQ(GetProperty(kMainWindow, "时钟2", Property::Period), 1000);
-        EXPECT_EQ(GetProperty(kMainWindow, "时钟1", Property::Period), 20);
+        EXPECT_EQ(GetProperty(kMainWindow, kCpuTimer, Property::Period), c.cpuPeriod) << c.cpu << "/" << c.memory;
+        EXPECT_EQ(GetProperty(kMainWindow, kRefreshTimer, Property::Period), 1000);
+        EXPECT_EQ(GetProperty(kMainWindow, kDockingTimer, Property::Period), 20);
         CloseWindow(kMainWindow);
         PumpUntil([] { return !IsWindowOpen(kMainWindow); });
     }
     DeleteFileA(kConfig);
+    ExpectNoControlNameMissed();
 }
 
 }  // namespace
@@ -161,8 +168,8 @@ TEST_F(DockingInProcess, BytesSentShowInTheUploadFieldAndBytesReceivedInTheDownl
     ShowSpeeds();
     FeedOneInterface(100000 + 10 * 1024, 200000 + 300 * 1024);
     ShowSpeeds();
-    EXPECT_EQ(GetText(kMainWindow, "上行编辑框"), "300.0K/s");
-    EXPECT_EQ(GetText(kMainWindow, "下行编辑框"), "10.0K/s");
+    EXPECT_EQ(GetText(kMainWindow, kUploadField), "300.0K/s");
+    EXPECT_EQ(GetText(kMainWindow, kDownloadField), "10.0K/s");
     selectedRow = 0;
     lastOutOctets = lastInOctets = 0;
 }
