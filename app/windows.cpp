@@ -15,10 +15,10 @@ using namespace MainControls;
 using namespace MenuControls;
 using namespace SettingsControls;
 
-constexpr FontDescription kCaptionFont{-14, 400, ""};
-constexpr FontDescription kSmallFont{-12, 400, ""};
-constexpr FontDescription kSongFont{-12, 400, "宋体"};
-constexpr FontDescription kArrowFont{-12, 700, ""};
+constexpr FontDescription kCaptionFont{.height = -14, .weight = 400, .face = ""};
+constexpr FontDescription kSmallFont{.height = -12, .weight = 400, .face = ""};
+constexpr FontDescription kSongFont{.height = -12, .weight = 400, .face = "宋体"};
+constexpr FontDescription kArrowFont{.height = -12, .weight = 700, .face = ""};
 
 // Creation order matters: it is the order of the table.
 constexpr ControlDefinition kMainControls[] = {

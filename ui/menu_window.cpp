@@ -25,8 +25,8 @@ struct MenuColours {
 };
 
 MenuColours MenuColoursFor(int light) {
-    if (light == 1) return {RGB(240, 240, 240), RGB(234, 234, 234), 0x131315};
-    return {RGB(50, 50, 50), RGB(61, 61, 61), RGB(255, 255, 255)};
+    if (light == 1) return {.normal = RGB(240, 240, 240), .hover = RGB(234, 234, 234), .text = 0x131315};
+    return {.normal = RGB(50, 50, 50), .hover = RGB(61, 61, 61), .text = RGB(255, 255, 255)};
 }
 
 void Highlight(const char* entry, const char* other) {

@@ -132,11 +132,11 @@ struct Target {
 };
 
 Target FindTarget(const WindowDefinition& window, const char* control) {
-    if (control == kTheWindow) return {OpenState(window), true};
+    if (control == kTheWindow) return {.state = OpenState(window), .isWindow = true};
     // Looked up before the window is known to be open, so that a wrong name is recorded either way.
     const int index = FindControl(window, control);
     if (index == kNoSuchControl) return {};
-    return {OpenState(window), false, index};
+    return {.state = OpenState(window), .index = index};
 }
 
 int ControlIndexOf(const WindowState& state, HWND control) {

@@ -44,11 +44,13 @@ void MisboundResized() { g_log.push_back("misbound resized"); }
 
 constexpr COLORREF kProbeBackground = RGB(0, 96, 160);
 constexpr COLORREF kFieldBackground = RGB(10, 20, 30);
+constexpr FontDescription kFieldFont{.height = -12, .weight = 400, .face = ""};
+constexpr FontDescription kCaptionFont{.height = -20, .weight = 700, .face = ""};
 
 constexpr ControlDefinition kProbeControls[] = {
     Timer     ("pulse",   0),
-    EditBox   ("field",   10,  5,  60, 20, "hello", Align::Centre, {-12, 400, ""}, kFieldBackground),
-    TransLabel("caption", 10, 30, 100, 24, "WWWW",  Align::Left,   {-20, 700, ""}),
+    EditBox   ("field",   10,  5,  60, 20, "hello", Align::Centre, kFieldFont, kFieldBackground),
+    TransLabel("caption", 10, 30, 100, 24, "WWWW",  Align::Left,   kCaptionFont),
     Label     ("entry",  120,  5,  60, 24, "label"),
     CheckBox  ("box",    120, 40,  90, 24, "check", RGB(236, 236, 236)),
     EditBox   ("plain",  200,  5,  40, 20, "",      Align::Left,   kDefaultGuiFont, kFieldBackground),
