@@ -4,6 +4,7 @@
 #include "ui/docking.h"
 
 #include "support/unique.h"
+#include "ui/full_screen.h"
 #include "ui/window_model.h"
 #include "ui/windows.h"
 
@@ -20,10 +21,51 @@ constexpr const char* kColouredControls[] = {
     "下行标签", "上行标签", "下行编辑框", "上行编辑框", "内存标签", "内存编辑框", "CPU标签", "CPU占用编辑框",
 };
 
+bool g_steppedBack = false;
+
+HWND FindTaskbar() { return FindWindowExA(nullptr, nullptr, "Shell_TrayWnd", ""); }
+
+ForegroundFacts ReadForegroundFacts(HWND taskbar) {
+    ForegroundFacts facts;
+    HWND front = GetForegroundWindow();
+    if (!front || !IsWindowVisible(front)) return facts;
+    facts.exists = true;
+    DWORD process = 0;
+    GetWindowThreadProcessId(front, &process);
+    facts.ours = process == GetCurrentProcessId();
+    facts.desktop = front == GetDesktopWindow() || front == GetShellWindow();
+    char className[256] = {};
+    GetClassNameA(front, className, sizeof className);
+    facts.className = className;
+    facts.style = static_cast<DWORD>(GetWindowLongA(front, GWL_STYLE));
+    GetWindowRect(front, &facts.rect);
+    // Without a taskbar the readings are off the screen anyway; the primary monitor stands in.
+    HMONITOR taskbarMonitor = MonitorFromWindow(taskbar, MONITOR_DEFAULTTOPRIMARY);
+    facts.onTaskbarMonitor = MonitorFromWindow(front, MONITOR_DEFAULTTONULL) == taskbarMonitor;
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (GetMonitorInfoA(taskbarMonitor, &monitor)) facts.taskbarMonitor = monitor.rcMonitor;
+    return facts;
+}
+
+// While a full-screen program is in front the readings step back as the taskbar does: hidden,
+// so that they neither cover it nor take its clicks, and shown again without taking the focus
+// from the program the user went back to.
+bool StepBackForFullScreen() {
+    const bool fullScreen = FullScreenProgramInFront(ReadForegroundFacts(FindTaskbar()));
+    if (fullScreen && !g_steppedBack) {
+        SetProperty(kMainWindow, kTheWindow, Property::Visible, 0);
+    } else if (!fullScreen && g_steppedBack) {
+        ShowWithoutActivating(kMainWindow);
+    }
+    g_steppedBack = fullScreen;
+    return fullScreen;
+}
+
 }  // namespace
 
 HWND FindNotificationArea() {
-    HWND taskbar = FindWindowExA(nullptr, nullptr, "Shell_TrayWnd", "");
+    HWND taskbar = FindTaskbar();
     if (!taskbar) return nullptr;
     return FindWindowExA(taskbar, nullptr, "TrayNotifyWnd", "");
 }
@@ -50,7 +92,7 @@ int ReadThemeIsLight() {
 }
 
 void DockMainWindow() {
-    SetProperty(kMainWindow, kTheWindow, Property::AlwaysOnTop, 1);
+    if (!StepBackForFullScreen()) SetProperty(kMainWindow, kTheWindow, Property::AlwaysOnTop, 1);
 
     const RECT area = GetWindowScreenRect(FindNotificationArea());
     const int left = area.left - GetProperty(kMainWindow, kTheWindow, Property::Width);

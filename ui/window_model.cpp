@@ -680,6 +680,16 @@ HWND GetWindowHandle(const WindowDefinition& window) {
 
 bool IsWindowOpen(const WindowDefinition& window) { return GetWindowHandle(window) != nullptr; }
 
+void ShowWithoutActivating(const WindowDefinition& window) {
+    WindowState* state = OpenState(window);
+    if (!state) return;
+    if (!OnOwnerThread(*state)) {
+        RunOnOwnerThread(*state, [&] { ShowWithoutActivating(window); });
+        return;
+    }
+    ShowWindow(state->hwnd.load(), SW_SHOWNA);
+}
+
 bool RunOnWindow(const WindowDefinition& window, HWND expected, const std::function<void()>& work) {
     WindowState* state = FindState(window);
     if (!state || !expected) return false;
