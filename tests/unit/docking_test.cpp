@@ -182,7 +182,6 @@ TEST(FullScreen, OnlyACaptionlessWindowOfAnotherProgramCoveringTheTaskbarsMonito
         facts.className = className;
         facts.style = style;
         facts.rect = rect;
-        facts.onTaskbarMonitor = true;
         facts.taskbarMonitor = kMonitor;
         return facts;
     };
@@ -199,7 +198,8 @@ TEST(FullScreen, OnlyACaptionlessWindowOfAnotherProgramCoveringTheTaskbarsMonito
         {"WorkerW", window("WorkerW", WS_POPUP, kMonitor), false},
         {"the taskbar", window("Shell_TrayWnd", WS_POPUP, kMonitor), false},
         {"one of the program's own", with(game, [](ForegroundFacts& f) { f.ours = true; }), false},
-        {"full screen on another monitor", with(game, [](ForegroundFacts& f) { f.onTaskbarMonitor = false; }), false},
+        {"full screen on another monitor", window("GameWindow", WS_POPUP, {1280, 0, 2560, 800}), false},
+        {"over both monitors", window("GameWindow", WS_POPUP, {0, 0, 2560, 800}), true},
         {"borderless, one pixel short", window("GameWindow", WS_POPUP, {0, 0, 1280, 799}), false},
         {"no foreground window", ForegroundFacts{}, false},
     };
