@@ -704,6 +704,18 @@ HWND GetWindowHandle(const WindowDefinition& window) {
 
 bool IsWindowOpen(const WindowDefinition& window) { return GetWindowHandle(window) != nullptr; }
 
+void SetVisibleQuietly(const WindowDefinition& window, bool visible) {
+    WindowState* state = OpenState(window);
+    if (!state) return;
+    if (!OnOwnerThread(*state)) {
+        RunOnOwnerThread(*state, [&] { SetVisibleQuietly(window, visible); });
+        return;
+    }
+    // Not ShowWindow: hiding the thread's active window that way activates another one.
+    SetWindowPos(state->hwnd.load(), nullptr, 0, 0, 0, 0,
+                 (visible ? SWP_SHOWWINDOW : SWP_HIDEWINDOW) | SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE);
+}
+
 bool RunOnWindow(const WindowDefinition& window, HWND expected, const std::function<void()>& work) {
     WindowState* state = FindState(window);
     if (!state || !expected) return false;

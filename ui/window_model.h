@@ -119,6 +119,9 @@ HWND GetControlHandle(const WindowDefinition& window, const char* control);
 // are carried out on the window's own thread before they return.
 int GetProperty(const WindowDefinition& window, const char* control, Property property);
 void SetProperty(const WindowDefinition& window, const char* control, Property property, int value);
+// Shows or hides the window where it is, leaving activation and the window order alone: the
+// focus stays where the user put it.
+void SetVisibleQuietly(const WindowDefinition& window, bool visible);
 // Runs the work on the window's own thread and waits for it, provided the definition's window
 // there is still this one; returns false, having done nothing, when it is gone or has been
 // replaced by a fresh window of the same definition. Another thread that works on a window in

@@ -167,3 +167,92 @@ TEST_F(RunningProgram, TextTakesTheColourOfTheWindowsMode) {
 }
 
 }  // namespace
+
+namespace {
+
+// A window of the test's own in front of everything, as a game, a film or a captioned program.
+UniqueWindow FrontWindow(DWORD style, DWORD exStyle, const RECT& rect, int show) {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
+    windowClass.lpszClassName = "KestruneTestFrontWindow";
+    RegisterClassA(&windowClass);  // fails harmlessly once registered
+    UniqueWindow window(CreateWindowExA(exStyle, windowClass.lpszClassName, "front", style, rect.left, rect.top,
+                                        rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr,
+                                        GetModuleHandleA(nullptr), nullptr));
+    ShowWindow(window.get(), show);
+    SetForegroundWindow(window.get());
+    return window;
+}
+
+class DockedReadings : public RunningProgram {
+protected:
+    void SetUp() override {
+        RunningProgram::SetUp();
+        Start();
+        // A drawn pixel of the readings' white text, where a click would reach them.
+        ASSERT_TRUE(PumpUntil([&] {
+            text_ = CountScreenPixels(MainRect(), [](COLORREF c) { return c == RGB(255, 255, 255); }).firstMatch;
+            return text_.x >= 0 && DockedBeside(NotifyAreaOf(taskbar_.get()));
+        }, 3000)) << "no drawn text pixel of the docked readings";
+    }
+    HWND RootAtText() const { return GetAncestor(WindowFromPoint(text_), GA_ROOT); }
+    // The readings are shown, docked, over the taskbar at their text, and not the foreground.
+    bool BackOnTop() const {
+        return IsWindowVisible(main_) && DockedBeside(NotifyAreaOf(taskbar_.get())) && RootAtText() == main_ &&
+               GetForegroundWindow() != main_;
+    }
+
+    POINT text_{-1, -1};
+};
+
+TEST_F(DockedReadings, StepBackWhileAFullScreenProgramIsInFrontAndReturnWithoutTheFocus) {
+    const RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    struct Case { const char* what; bool topmost; };
+    for (const Case& c : {Case{"topmost", true}, Case{"not topmost, the taskbar put under it", false}}) {
+        UniqueWindow front = FrontWindow(WS_POPUP, c.topmost ? WS_EX_TOPMOST : 0, screen, SW_SHOW);
+        // As the shell does, for as long as the program is in front: the taskbar leaves the
+        // topmost band and stays behind the program (under Wine it was raised again when the
+        // readings hid, so the stand-in keeps putting it back, as the shell would).
+        auto taskbarBehind = [&] {
+            if (c.topmost) return;
+            SetWindowPos(taskbar_.get(), HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            SetWindowPos(taskbar_.get(), front.get(), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        };
+        taskbarBehind();
+        ASSERT_EQ(GetForegroundWindow(), front.get()) << c.what;
+        EXPECT_TRUE(PumpUntil([&] { taskbarBehind(); return RootAtText() == front.get(); }, 500))
+            << c.what << ": at the readings' text lies " << RootAtText() << ", the program is " << front.get()
+            << ", the readings " << main_ << (IsWindowVisible(main_) ? " (shown)" : " (hidden)") << ", the taskbar "
+            << taskbar_.get() << ", the foreground " << GetForegroundWindow();
+        for (int i = 0; i < 6; ++i) {
+            PumpFor(50);
+            taskbarBehind();
+        }
+        EXPECT_EQ(RootAtText(), front.get()) << c.what << ": the readings came back over the program";
+        EXPECT_FALSE(IsWindowVisible(main_)) << c.what << ": hidden, so they take no click and no activation";
+
+        front.reset();
+        SetWindowPos(taskbar_.get(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        EXPECT_TRUE(PumpUntil([&] { return BackOnTop(); }, 500))
+            << c.what << ": visible " << IsWindowVisible(main_) << ", at the text " << RootAtText()
+            << ", foreground " << GetForegroundWindow() << ", readings " << main_;
+    }
+}
+
+TEST_F(DockedReadings, StayOnTopOfAMaximisedWindowWithATitleBar) {
+    UniqueWindow front = FrontWindow(WS_OVERLAPPEDWINDOW, 0, {0, 0, 640, 480}, SW_MAXIMIZE);
+    ASSERT_EQ(GetForegroundWindow(), front.get());
+    PumpFor(500);
+    EXPECT_TRUE(IsWindowVisible(main_));
+    EXPECT_EQ(RootAtText(), main_) << "at the readings' text lies " << RootAtText();
+}
+
+TEST_F(DockedReadings, ClimbBackOverATaskbarRaisedAboveThem) {
+    SetWindowPos(taskbar_.get(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    EXPECT_TRUE(PumpUntil([&] { return RootAtText() == main_; }, 500)) << "at the readings' text lies " << RootAtText()
+                                                                       << ", the taskbar is " << taskbar_.get();
+}
+
+}  // namespace

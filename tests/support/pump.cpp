@@ -59,7 +59,8 @@ PixelCount CountScreenPixels(const RECT& unclipped, const std::function<bool(COL
         const DWORD bgr = pixels[i];
         const COLORREF colour = RGB((bgr >> 16) & 0xFF, (bgr >> 8) & 0xFF, bgr & 0xFF);
         ++count.total;
-        if (predicate(colour)) ++count.matching;
+        if (!predicate(colour)) continue;
+        if (count.matching++ == 0) count.firstMatch = {rect.left + i % width, rect.top + i / width};
     }
     SelectObject(memory, previous);
     DeleteObject(bitmap);

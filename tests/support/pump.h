@@ -14,5 +14,6 @@ void PumpFor(DWORD milliseconds);
 struct PixelCount {
     int matching = 0;
     int total = 0;
+    POINT firstMatch{-1, -1};  // screen coordinates of the first matching pixel, row by row
 };
 PixelCount CountScreenPixels(const RECT& rect, const std::function<bool(COLORREF)>& predicate);

@@ -12,6 +12,7 @@
 #include "tests/unit/program_windows.h"
 #include "tools/taskbar_standin.h"
 #include "ui/docking.h"
+#include "ui/full_screen.h"
 #include "ui/windows.h"
 
 using namespace MainControls;
@@ -172,6 +173,44 @@ TEST_F(DockingInProcess, BytesSentShowInTheUploadFieldAndBytesReceivedInTheDownl
     EXPECT_EQ(GetText(kMainWindow, kDownloadField), "10.0K/s");
     selectedRow = 0;
     lastOutOctets = lastInOctets = 0;
+}
+
+}  // namespace
+
+namespace {
+
+TEST(FullScreen, OnlyACaptionlessWindowOfAnotherProgramCoveringTheTaskbarsMonitorStepsIn) {
+    constexpr RECT kMonitor{0, 0, 1280, 800};
+    constexpr DWORD kMaximised = WS_OVERLAPPEDWINDOW | WS_MAXIMIZE | WS_VISIBLE;
+    struct Case { const char* what; ForegroundFacts facts; bool stepBack; };
+    auto window = [&](const char* className, DWORD style, RECT rect) {
+        ForegroundFacts facts;
+        facts.exists = true;
+        facts.className = className;
+        facts.style = style;
+        facts.rect = rect;
+        facts.taskbarMonitor = kMonitor;
+        return facts;
+    };
+    auto with = [](ForegroundFacts facts, auto change) { change(facts); return facts; };
+    const ForegroundFacts game = window("GameWindow", WS_POPUP | WS_VISIBLE, kMonitor);
+    const Case cases[] = {
+        {"borderless over the monitor", game, true},
+        {"borderless a little larger than the monitor", window("Film", WS_POPUP, {-8, -8, 1288, 808}), true},
+        {"a thin border but no title bar", window("Slides", WS_POPUP | WS_BORDER, kMonitor), true},
+        {"maximised with a title bar", window("Editor", kMaximised, {-8, -8, 1288, 768}), false},
+        {"a title bar, sized over the monitor", window("Editor", WS_OVERLAPPEDWINDOW, {-8, -8, 1288, 808}), false},
+        {"the desktop window", with(game, [](ForegroundFacts& f) { f.desktop = true; }), false},
+        {"Progman", window("Progman", WS_POPUP, kMonitor), false},
+        {"WorkerW", window("WorkerW", WS_POPUP, kMonitor), false},
+        {"the taskbar", window("Shell_TrayWnd", WS_POPUP, kMonitor), false},
+        {"one of the program's own", with(game, [](ForegroundFacts& f) { f.ours = true; }), false},
+        {"full screen on another monitor", window("GameWindow", WS_POPUP, {1280, 0, 2560, 800}), false},
+        {"over both monitors", window("GameWindow", WS_POPUP, {0, 0, 2560, 800}), true},
+        {"borderless, one pixel short", window("GameWindow", WS_POPUP, {0, 0, 1280, 799}), false},
+        {"no foreground window", ForegroundFacts{}, false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(FullScreenProgramInFront(c.facts), c.stepBack) << c.what;
 }
 
 }  // namespace
