@@ -2,6 +2,7 @@
 #include "tests/support/pump.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -30,15 +31,14 @@ void PumpFor(DWORD milliseconds) {
     PumpUntil([] { return false; }, milliseconds);
 }
 
-PixelCount CountScreenPixels(const RECT& unclipped, const std::function<bool(COLORREF)>& predicate) {
-    PixelCount count;
+std::vector<COLORREF> ScreenPixels(const RECT& unclipped) {
     // Only what is on the screen: a docked window reaches below its bottom edge.
     const RECT screenArea{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     RECT rect{};
-    if (!IntersectRect(&rect, &unclipped, &screenArea)) return count;
+    if (!IntersectRect(&rect, &unclipped, &screenArea)) return {};
     const int width = rect.right - rect.left;
     const int height = rect.bottom - rect.top;
-    if (width <= 0 || height <= 0) return count;
+    if (width <= 0 || height <= 0) return {};
     // One copy of the screen area, read from a DIB: much faster than a GetPixel per pixel.
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
@@ -55,15 +55,27 @@ PixelCount CountScreenPixels(const RECT& unclipped, const std::function<bool(COL
     BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
     GdiFlush();
     const auto* pixels = static_cast<const DWORD*>(bits);
-    for (int i = 0; i < width * height; ++i) {
+    std::vector<COLORREF> colours(static_cast<size_t>(width) * height);
+    for (size_t i = 0; i < colours.size(); ++i) {
         const DWORD bgr = pixels[i];
-        const COLORREF colour = RGB((bgr >> 16) & 0xFF, (bgr >> 8) & 0xFF, bgr & 0xFF);
-        ++count.total;
-        if (predicate(colour)) ++count.matching;
+        colours[i] = RGB((bgr >> 16) & 0xFF, (bgr >> 8) & 0xFF, bgr & 0xFF);
     }
     SelectObject(memory, previous);
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
+    return colours;
+}
+
+PixelCount CountScreenPixels(const RECT& rect, const std::function<bool(COLORREF)>& predicate) {
+    PixelCount count;
+    for (COLORREF colour : ScreenPixels(rect)) {
+        ++count.total;
+        if (predicate(colour)) ++count.matching;
+    }
     return count;
+}
+
+int CountScreenColour(const RECT& rect, COLORREF colour) {
+    return CountScreenPixels(rect, [&](COLORREF pixel) { return pixel == colour; }).matching;
 }
