@@ -4,10 +4,7 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
 
-bash "$KESTRUNE_ROOT/scripts/install-deps.sh"
-ensure_locale
-select_arch
-build_project
+prepare_build --show-build
 bash "$KESTRUNE_ROOT/scripts/fuzz.sh" build
 if [ "$KESTRUNE_ARCH" != i686 ]; then
   # What ships must still build, even where its tests cannot run.
@@ -15,11 +12,7 @@ if [ "$KESTRUNE_ARCH" != i686 ]; then
   echo "built the shipped 32-bit program in $SHIPPED_BUILD_DIR; its tests were not run (x86_64 build tested instead)"
 fi
 
-trap stop_all EXIT
-start_xvfb
-ensure_prefix
-install_wmic_standin
-start_wineserver
+start_wine_session
 
 cd "$BUILD_DIR"
 ctest --output-on-failure "$@"
