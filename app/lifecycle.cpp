@@ -4,51 +4,21 @@
 #include <windows.h>
 #include <ole2.h>
 
-#include <utility>
 #include <vector>
 
 #include "app/single_instance.h"
 #include "readings/console_runner.h"
+#include "readings/layout.h"
 #include "readings/network.h"
 #include "settings/config.h"
 #include "settings/startup.h"
 #include "ui/window_model.h"
 #include "ui/windows.h"
 
-Text programFileName;
-int cpuColumnWidth = 0;
-int memoryColumnWidth = 0;
-
 namespace {
 
-Text g_programDirectory;
-Text g_startFileName;
+using ExitRoutine = void (*)();
 std::vector<ExitRoutine> g_exitRoutines;
-
-void ReleaseProgramFileName() { Text().swap(programFileName); }
-
-Text ModulePath() {
-    Text path(MAX_PATH, '\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        path.resize(path.size() * 2);  // truncated: a long path
-    }
-}
-
-}  // namespace
-
-const Text& ProgramDirectory() { return g_programDirectory; }
-const Text& StartFileName() { return g_startFileName; }
-
-void RecordProgramLocation() {
-    PathParts parts = SplitPath(ModulePath());
-    g_programDirectory = std::move(parts.folder);
-    g_startFileName = std::move(parts.fileName);
-}
 
 void RegisterExitRoutine(ExitRoutine routine) {
     for (ExitRoutine known : g_exitRoutines) {
@@ -56,6 +26,10 @@ void RegisterExitRoutine(ExitRoutine routine) {
     }
     g_exitRoutines.push_back(routine);
 }
+
+void ReleaseProgramFileName() { Text().swap(programFileName); }
+
+}  // namespace
 
 void ExitProgram(unsigned exitCode) {
     for (ExitRoutine routine : g_exitRoutines) routine();
@@ -76,9 +50,10 @@ void MainWindowCreated() {
     EnsureSingleInstance();
 
     // The mouse layer covers the whole window, so a click anywhere on the readings reaches it.
-    SetProperty(kMainWindow, "透明标签3", Property::Top, 0);
-    SetProperty(kMainWindow, "透明标签3", Property::Width, GetProperty(kMainWindow, kTheWindow, Property::Width));
-    SetProperty(kMainWindow, "透明标签3", Property::Height, GetProperty(kMainWindow, kTheWindow, Property::Height));
+    using MainControls::kMouseLayer;
+    SetProperty(kMainWindow, kMouseLayer, Property::Top, 0);
+    SetProperty(kMainWindow, kMouseLayer, Property::Width, GetProperty(kMainWindow, kTheWindow, Property::Width));
+    SetProperty(kMainWindow, kMouseLayer, Property::Height, GetProperty(kMainWindow, kTheWindow, Property::Height));
 
     cpuColumnWidth = 30;
     memoryColumnWidth = 30;
@@ -86,7 +61,7 @@ void MainWindowCreated() {
     if (SwitchIsOn(kCpuSwitch)) {
         SetProperty(kMainWindow, kTheWindow, Property::Width,
                     GetProperty(kMainWindow, kTheWindow, Property::Width) + cpuColumnWidth);
-        SetProperty(kMainWindow, "时钟3", Property::Period, 3000);
+        SetProperty(kMainWindow, MainControls::kCpuTimer, Property::Period, 3000);
     }
     if (SwitchIsOn(kMemorySwitch)) {
         SetProperty(kMainWindow, kTheWindow, Property::Width,
@@ -96,11 +71,13 @@ void MainWindowCreated() {
 
 void MainWindowCloseRequested() { ExitProgram(0); }
 
+void CloseEntryClicked(int, int, int) { ExitProgram(0); }
+
 int RunProgram() {
     OleInitialize(nullptr);
     CreateHiddenOwnerWindow();
     RecordProgramLocation();
-    SetCurrentDirectoryA(FolderToEnter(g_programDirectory).c_str());
+    SetCurrentDirectoryA(FolderToEnter(ProgramDirectory()).c_str());
     RegisterExitRoutine(&ReleaseProgramFileName);
 
     OpenWindow(kMainWindow);

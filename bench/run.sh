@@ -15,10 +15,7 @@ case "$only" in
   *) echo "usage: bench/run.sh [PAIRS] [SECONDS] [notool]" >&2; exit 2 ;;
 esac
 
-bash "$KESTRUNE_ROOT/scripts/install-deps.sh"
-ensure_locale
-select_arch
-build_project >/dev/null
+prepare_build
 
 # Readings on without the WMI tool (as on recent Windows 11): the stand-ins are moved away for
 # those runs, and always put back.
@@ -26,16 +23,10 @@ tool_files() { local p; for p in system32 syswow64 system32/wbem syswow64/wbem; 
 remove_tool() { local f; for f in $(tool_files); do if [ -f "$f" ]; then mv "$f" "$f.away"; fi; done; }
 restore_tool() { local f; for f in $(tool_files); do if [ -f "$f.away" ]; then mv "$f.away" "$f"; fi; done; }
 
-trap 'restore_tool; stop_all' EXIT
-start_xvfb 80
-ensure_prefix
-install_wmic_standin
-start_wineserver
+start_wine_session --display 80 --on-exit restore_tool
 
 drive=$WINEPREFIX/drive_c
-ini="$drive/Program Files (x86)/Kestrune.ini"
-mkdir -p "$drive/kestrune-wmic"
-echo "table 42" >"$drive/kestrune-wmic/mode.txt"
+set_tool_mode "table 42"
 probe=$BUILD_DIR/bench/bench_probe.exe
 hz=$(getconf CLK_TCK)
 results=$(mktemp)
@@ -53,7 +44,7 @@ probe_says() {  # figure probe-arguments...
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null || echo 0; }
 wineserver_pid() { pgrep -n -x wineserver64 || pgrep -n -x wineserver; }
 set_switches() {  # on|notool|off
-  if [ "$1" != off ]; then printf '[CPU]\r\n开关=1\r\n[内存]\r\n开关=1\r\n' | iconv -f UTF-8 -t GBK >"$ini"; else rm -f "$ini"; fi
+  if [ "$1" != off ]; then write_config '[CPU]' '开关=1' '[内存]' '开关=1'; else write_config; fi
 }
 
 wine_run "$BUILD_DIR/tools/demo_taskbar.exe" light >/dev/null 2>&1 &

@@ -72,7 +72,8 @@ int main() {
     const double bareDock = MeanMicroseconds(3000, [&] { BareDock(main); });
     const double refresh = MeanMicroseconds(300, [] { RefreshTick(); });
     const double bareRefresh = MeanMicroseconds(300, [&] {
-        BareRefresh(getIfTable, GetControlHandle(kMainWindow, "上行编辑框"), GetControlHandle(kMainWindow, "下行编辑框"));
+        BareRefresh(getIfTable, GetControlHandle(kMainWindow, MainControls::kUploadField),
+                    GetControlHandle(kMainWindow, MainControls::kDownloadField));
     });
     std::printf("docking tick:  %8.1f us   bare calls: %8.1f us   ratio %.2f\n", dock, bareDock, dock / bareDock);
     std::printf("refresh tick:  %8.1f us   bare calls: %8.1f us   ratio %.2f\n", refresh, bareRefresh,

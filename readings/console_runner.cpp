@@ -92,9 +92,8 @@ ConsoleRun RunConsoleCommandWithin(std::string_view command, OutputHandler handl
     // Only the write end goes to the child: nobody but this program can drain the pipe, so a
     // read of no more than the pipe holds never waits.
     if (!SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0)) return run;
-    const HANDLE nul = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
-                                   OPEN_EXISTING, 0, nullptr);
-    UniqueHandle input(nul == INVALID_HANDLE_VALUE ? nullptr : nul);
+    UniqueFile input(CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                                 OPEN_EXISTING, 0, nullptr));
     if (!input) return run;
 
     STARTUPINFOW startup{};
@@ -168,8 +167,4 @@ ConsoleRun RunConsoleCommandWithin(std::string_view command, OutputHandler handl
     }
     run.output = TextOfBuffer(collected);
     return run;
-}
-
-Text RunConsoleCommand(std::string_view command, OutputHandler handler) {
-    return RunConsoleCommandWithin(command, handler, kConsoleRunLimitMs).output;
 }

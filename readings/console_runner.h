@@ -30,7 +30,6 @@ ConsoleRun RunConsoleCommandWithin(std::string_view command, OutputHandler handl
 constexpr DWORD kConsoleRunLimitMs = 2500;
 // How long a tool that answered may go on before it is ended with everything it started.
 constexpr DWORD kLingerGraceMs = 1000;
-Text RunConsoleCommand(std::string_view command, OutputHandler handler);
 
 // Ends what the last run left running; the next run does it before it starts another.
 void EndLingeringCommand();

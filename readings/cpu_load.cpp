@@ -115,5 +115,5 @@ void StopCpuSampling() {
 void ShowCpuLoad() {
     if (!SwitchIsOn(kCpuSwitch)) return;
     if (cpuBusyPercent == 0) return;
-    SetText(kMainWindow, "CPU占用编辑框", JoinTexts(NumberToText(cpuBusyPercent), "%"));
+    SetText(kMainWindow, MainControls::kCpuField, JoinTexts(NumberToText(cpuBusyPercent), "%"));
 }

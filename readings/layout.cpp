@@ -2,6 +2,9 @@
 // memory just left of the arrows.
 #include "readings/layout.h"
 
+int cpuColumnWidth = 0;
+int memoryColumnWidth = 0;
+
 ReadingLayout LayoutReadings(int windowWidth, bool memoryOn, bool cpuOn, int memoryColumnWidth) {
     ReadingLayout layout{};
     layout.speedsLeft = windowWidth - 58;

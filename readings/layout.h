@@ -1,6 +1,10 @@
 // Where the reading columns stand inside the main window, from its width and the two switches.
 #pragma once
 
+// How much wider the main window is while the CPU or the memory reading is shown.
+extern int cpuColumnWidth;
+extern int memoryColumnWidth;
+
 // A column that is switched off stands at this left, outside the window.
 constexpr int kHiddenColumnLeft = -100;
 

@@ -7,6 +7,8 @@
 #include "ui/window_model.h"
 #include "ui/windows.h"
 
+namespace {
+
 int ReadMemoryLoad() {
     MEMORYSTATUS status{};
     status.dwLength = sizeof status;
@@ -14,7 +16,9 @@ int ReadMemoryLoad() {
     return static_cast<int>(status.dwMemoryLoad);
 }
 
+}  // namespace
+
 void ShowMemoryLoad() {
     if (!SwitchIsOn(kMemorySwitch)) return;
-    SetText(kMainWindow, "内存编辑框", JoinTexts(NumberToText(ReadMemoryLoad()), "%"));
+    SetText(kMainWindow, MainControls::kMemoryField, JoinTexts(NumberToText(ReadMemoryLoad()), "%"));
 }

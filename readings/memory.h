@@ -1,6 +1,5 @@
 // The memory reading: the system's memory load in percent.
 #pragma once
 
-int ReadMemoryLoad();
 // Writes the load into its field while the memory switch is on; otherwise leaves the field alone.
 void ShowMemoryLoad();

@@ -7,12 +7,17 @@
 
 #include <cstddef>
 
+#include "support/unique.h"
 #include "ui/window_model.h"
 #include "ui/windows.h"
 
-int selectedRow = 0;
-std::uint32_t lastOutOctets = 0;
-std::uint32_t lastInOctets = 0;
+namespace {
+SpeedState g_speed;
+}  // namespace
+
+int& selectedRow = g_speed.selectedRow;
+std::uint32_t& lastOutOctets = g_speed.lastOutOctets;
+std::uint32_t& lastInOctets = g_speed.lastInOctets;
 
 // The table is read byte by byte at these places; the system's own declarations must agree.
 static_assert(sizeof(MIB_IFROW) == kIfRowSize, "one interface row");
@@ -24,7 +29,7 @@ namespace {
 
 using GetIfTableFunction = DWORD(WINAPI*)(void* table, ULONG* size, BOOL sorted);
 
-HMODULE g_ipHelper = nullptr;
+UniqueModule g_ipHelper;
 GetIfTableFunction g_getIfTable = nullptr;
 
 // From the system folder only; by full path where the loader does not know that flag yet.
@@ -38,8 +43,11 @@ HMODULE LoadSystemLibrary(const char* name) {
 
 GetIfTableFunction IfTableFunction() {
     if (!g_getIfTable) {
-        if (!g_ipHelper) g_ipHelper = LoadSystemLibrary("iphlpapi.dll");
-        if (g_ipHelper) g_getIfTable = reinterpret_cast<GetIfTableFunction>(reinterpret_cast<void*>(GetProcAddress(g_ipHelper, "GetIfTable")));
+        if (!g_ipHelper) g_ipHelper.reset(LoadSystemLibrary("iphlpapi.dll"));
+        if (g_ipHelper) {
+            g_getIfTable = reinterpret_cast<GetIfTableFunction>(
+                reinterpret_cast<void*>(GetProcAddress(g_ipHelper.get(), "GetIfTable")));
+        }
     }
     return g_getIfTable;
 }
@@ -61,19 +69,14 @@ ByteBuffer QueryInterfaceTable() {
     return table;
 }
 
-}  // namespace
-
+// Queries the table afresh: the chosen row and its counters; row 0 when there is no reading.
 InterfaceCounters ReadInterfaceCounters() {
     const ByteBuffer table = QueryInterfaceTable();
     if (table.empty()) return {};
-    SpeedState state{selectedRow, lastOutOctets, lastInOctets};
-    const InterfaceCounters counters = CountersFromTable(table, state);
-    selectedRow = state.selectedRow;
-    lastOutOctets = state.lastOutOctets;
-    lastInOctets = state.lastInOctets;
-    return counters;
+    return CountersFromTable(table, g_speed);
 }
 
+// Kilobytes since the previous sample with one decimal, or "0" with no reading.
 Text UploadSpeedText() {
     const InterfaceCounters counters = ReadInterfaceCounters();
     if (counters.row == 0) return "0";
@@ -86,17 +89,18 @@ Text DownloadSpeedText() {
     return KilobytesSince(counters.inOctets, lastInOctets);
 }
 
+}  // namespace
+
 void ShowSpeeds() {
     const Text upload = UploadSpeedText();
     const Text download = DownloadSpeedText();
-    SetText(kMainWindow, "上行编辑框", SpeedText(upload));
-    SetText(kMainWindow, "下行编辑框", SpeedText(download));
+    SetText(kMainWindow, MainControls::kUploadField, SpeedText(upload));
+    SetText(kMainWindow, MainControls::kDownloadField, SpeedText(download));
 }
 
 void SetInterfaceTableSourceForTesting(InterfaceTableSource source) { g_tableSource = source; }
 
 void ReleaseInterfaceLibrary() {
     g_getIfTable = nullptr;
-    if (g_ipHelper) FreeLibrary(g_ipHelper);
-    g_ipHelper = nullptr;
+    g_ipHelper.reset();
 }

@@ -5,16 +5,11 @@
 
 #include "readings/speed.h"
 
-// The measured row and the previous counters, for the whole run.
-extern int selectedRow;
-extern std::uint32_t lastOutOctets;
-extern std::uint32_t lastInOctets;
+// The measured row and the previous counters, for the whole run: the parts of one state.
+extern int& selectedRow;
+extern std::uint32_t& lastOutOctets;
+extern std::uint32_t& lastInOctets;
 
-// Queries the table afresh: the chosen row and its counters; row 0 when there is no reading.
-InterfaceCounters ReadInterfaceCounters();
-// Kilobytes since the previous sample with one decimal, or "0" with no reading.
-Text UploadSpeedText();
-Text DownloadSpeedText();
 // Writes both speed texts into their fields, upload first.
 void ShowSpeeds();
 // Tests hand the reading tables of their own instead of the system's; nullptr goes back to it.

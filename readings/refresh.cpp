@@ -1,7 +1,6 @@
 // The one-second refresh of the readings and the placing of the reading columns.
 #include "readings/refresh.h"
 
-#include "app/lifecycle.h"
 #include "readings/cpu_load.h"
 #include "readings/layout.h"
 #include "readings/memory.h"
@@ -9,6 +8,8 @@
 #include "settings/config.h"
 #include "ui/window_model.h"
 #include "ui/windows.h"
+
+using namespace MainControls;
 
 void RefreshTick() {
     ShowMemoryLoad();
@@ -20,20 +21,20 @@ void RefreshTick() {
 void ApplyReadingLayout() {
     const int width = GetProperty(kMainWindow, kTheWindow, Property::Width);
     const int height = GetProperty(kMainWindow, kTheWindow, Property::Height);
-    SetProperty(kMainWindow, "透明标签3", Property::Left, 0);
-    SetProperty(kMainWindow, "透明标签3", Property::Top, 0);
-    SetProperty(kMainWindow, "透明标签3", Property::Width, width);
-    SetProperty(kMainWindow, "透明标签3", Property::Height, height);
+    SetProperty(kMainWindow, kMouseLayer, Property::Left, 0);
+    SetProperty(kMainWindow, kMouseLayer, Property::Top, 0);
+    SetProperty(kMainWindow, kMouseLayer, Property::Width, width);
+    SetProperty(kMainWindow, kMouseLayer, Property::Height, height);
 
     const bool memoryOn = SwitchIsOn(kMemorySwitch);
     const bool cpuOn = SwitchIsOn(kCpuSwitch);
     const ReadingLayout layout = LayoutReadings(width, memoryOn, cpuOn, memoryColumnWidth);
-    SetProperty(kMainWindow, "上行编辑框", Property::Left, layout.speedsLeft);
-    SetProperty(kMainWindow, "下行编辑框", Property::Left, layout.speedsLeft);
-    SetProperty(kMainWindow, "上行标签", Property::Left, layout.arrowsLeft);
-    SetProperty(kMainWindow, "下行标签", Property::Left, layout.arrowsLeft);
-    SetProperty(kMainWindow, "内存标签", Property::Left, layout.memoryLeft);
-    SetProperty(kMainWindow, "内存编辑框", Property::Left, layout.memoryLeft);
-    SetProperty(kMainWindow, "CPU占用编辑框", Property::Left, layout.cpuLeft);
-    SetProperty(kMainWindow, "CPU标签", Property::Left, layout.cpuLeft);
+    SetProperty(kMainWindow, kUploadField, Property::Left, layout.speedsLeft);
+    SetProperty(kMainWindow, kDownloadField, Property::Left, layout.speedsLeft);
+    SetProperty(kMainWindow, kUploadArrow, Property::Left, layout.arrowsLeft);
+    SetProperty(kMainWindow, kDownloadArrow, Property::Left, layout.arrowsLeft);
+    SetProperty(kMainWindow, kMemoryCaption, Property::Left, layout.memoryLeft);
+    SetProperty(kMainWindow, kMemoryField, Property::Left, layout.memoryLeft);
+    SetProperty(kMainWindow, kCpuField, Property::Left, layout.cpuLeft);
+    SetProperty(kMainWindow, kCpuCaption, Property::Left, layout.cpuLeft);
 }

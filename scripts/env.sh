@@ -104,6 +104,8 @@ select_arch() {
   export KESTRUNE_ARCH BUILD_DIR
 }
 
+install_deps() { bash "$KESTRUNE_ROOT/scripts/install-deps.sh"; }
+
 ensure_locale() {
   [ -f "$LOCPATH/zh_CN.UTF-8/LC_CTYPE" ] && return 0
   mkdir -p "$LOCPATH"
@@ -114,6 +116,15 @@ build_project() {
   cmake -S "$KESTRUNE_ROOT" -B "$BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN_FILE" \
     -DCMAKE_BUILD_TYPE=Release >/dev/null
   cmake --build "$BUILD_DIR" -j "$(nproc)"
+}
+
+# The start of every script that builds and runs the tests' build: what is missing installed, the
+# locale, the architecture and its build (whose output shows only with --show-build).
+prepare_build() {
+  install_deps
+  ensure_locale
+  select_arch
+  if [ "${1:-}" = --show-build ]; then build_project; else build_project >/dev/null; fi
 }
 
 # The program as it ships, 32-bit and without the tests, in a folder of its own; it builds on
@@ -200,4 +211,46 @@ stop_all() {
     wait "$xvfb_pid" 2>/dev/null || true
     xvfb_pid=
   fi
+}
+
+# A session under Wine, all of it ended when the script exits (after the script's own clean-up,
+# if it names one): a virtual display of its own on the first free number from N (90 unless
+# given; with --unless-display-set none where DISPLAY is set), the prefix, the wmic stand-in
+# (not with --no-tool) and a wineserver.
+#   start_wine_session [--display N] [--unless-display-set] [--no-tool] [--on-exit COMMAND]
+start_wine_session() {
+  local display=90 reuse= tool=1 on_exit=
+  while [ $# -gt 0 ]; do
+    case "$1" in
+      --display) display=$2; shift ;;
+      --unless-display-set) reuse=1 ;;
+      --no-tool) tool= ;;
+      --on-exit) on_exit=$2; shift ;;
+      *) echo "start_wine_session: unknown option $1" >&2; return 2 ;;
+    esac
+    shift
+  done
+  # shellcheck disable=SC2064  # the clean-up is chosen now
+  trap "${on_exit:+$on_exit; }stop_all" EXIT
+  if [ -z "$reuse" ] || [ -z "${DISPLAY:-}" ]; then start_xvfb "$display"; fi
+  ensure_prefix
+  if [ -n "$tool" ]; then install_wmic_standin; fi
+  start_wineserver
+}
+
+# The program's configuration file in the prefix, written as the program keeps it (GBK, CRLF
+# line ends) from lines given in UTF-8; with no lines the file is removed.
+#   write_config '[CPU]' '开关=1'
+write_config() {
+  local ini="$WINEPREFIX/drive_c/Program Files (x86)/Kestrune.ini"
+  if [ $# -eq 0 ]; then rm -f "$ini"; return 0; fi
+  printf '%s\r\n' "$@" | iconv -f UTF-8 -t GBK >"$ini"
+}
+
+# What the wmic stand-in of the prefix answers ("table 42": a load of 58%); empty for its default.
+set_tool_mode() {
+  local folder=$WINEPREFIX/drive_c/kestrune-wmic
+  if [ -z "$1" ]; then rm -f "$folder/mode.txt"; return 0; fi
+  mkdir -p "$folder"
+  echo "$1" >"$folder/mode.txt"
 }

@@ -5,7 +5,7 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
 
-bash "$KESTRUNE_ROOT/scripts/install-deps.sh"
+install_deps
 build_shipped_product >/dev/null
 exe=$SHIPPED_BUILD_DIR/kestrune.exe
 format=$({ i686-w64-mingw32-objdump -f "$exe" 2>/dev/null || true; } | sed -n 's/.*file format //p')

@@ -5,22 +5,14 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
 
-bash "$KESTRUNE_ROOT/scripts/install-deps.sh"
-ensure_locale
-select_arch
-build_project >/dev/null
-
-trap stop_all EXIT
-start_xvfb 85
-ensure_prefix
-install_wmic_standin
-start_wineserver
+prepare_build
+start_wine_session --display 85
 
 drive=$WINEPREFIX/drive_c
 docs=$KESTRUNE_ROOT/docs
-mkdir -p "$docs" "$drive/kestrune-wmic"
-echo "table 71" >"$drive/kestrune-wmic/mode.txt"  # the CPU reading shows 29%
-printf '[CPU]\r\n开关=1\r\n[内存]\r\n开关=1\r\n' | iconv -f UTF-8 -t GBK >"$drive/Program Files (x86)/Kestrune.ini"
+mkdir -p "$docs"
+set_tool_mode "table 71"  # the CPU reading shows 29%
+write_config '[CPU]' '开关=1' '[内存]' '开关=1'
 width=$(xwininfo -root | awk '/Width:/ {print $2}')
 height=$(xwininfo -root | awk '/Height:/ {print $2}')
 
@@ -28,6 +20,11 @@ height=$(xwininfo -root | awk '/Height:/ {print $2}')
 shot() {  # file, height above the taskbar's bottom
   import -window root -crop "460x$2+$((width - 460))+$((height - $2))" +repage "$docs/$1"
   convert "$docs/$1" -scale 200% "$docs/$1"
+}
+
+# Waits until the program shows what the next picture needs (tools/ui_poke.cpp), or gives up.
+poke() {
+  wine_run "$BUILD_DIR/tools/ui_poke.exe" "$1" >/dev/null 2>&1 || { echo "pictures: the program did not get to '$1'" >&2; exit 1; }
 }
 
 for theme in dark light; do
@@ -41,14 +38,12 @@ for theme in dark light; do
   taskbar=$!
   wine_run 'C:\Kestrune-pictures\kestrune.exe' >/dev/null 2>&1 &
   program=$!
-  sleep 5  # a CPU sample and a refresh
+  poke readings  # docked, with a CPU sample
   shot "readings-$theme.png" 60
-  wine_run "$BUILD_DIR/tools/ui_poke.exe" menu >/dev/null 2>&1
-  sleep 1
+  poke menu
   shot "menu-$theme.png" 170
   if [ "$theme" = dark ]; then
-    wine_run "$BUILD_DIR/tools/ui_poke.exe" settings >/dev/null 2>&1
-    sleep 1
+    poke settings
     import -window root -crop 310x160+40+40 +repage "$docs/settings.png"
   fi
   kill "$program" "$taskbar" 2>/dev/null || true
@@ -56,5 +51,6 @@ for theme in dark light; do
 done
 wine_run reg delete 'HKCU\Software\Microsoft\Windows\CurrentVersion\Themes\Personalize' \
   /v SystemUsesLightTheme /f >/dev/null 2>&1 || true
-rm -f "$drive/Program Files (x86)/Kestrune.ini" "$drive/kestrune-wmic/mode.txt"
+write_config
+set_tool_mode ""
 ls "$docs"/*.png

@@ -8,20 +8,10 @@ source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
 
 theme=${KESTRUNE_DEMO_THEME:-dark}
 
-bash "$KESTRUNE_ROOT/scripts/install-deps.sh"
-ensure_locale
-select_arch
-build_project >/dev/null
+prepare_build
 screenshot=${1:-$BUILD_DIR/screenshot.png}
 
-trap stop_all EXIT
-virtual=
-if [ -z "${DISPLAY:-}" ]; then
-  virtual=1
-  XVFB_ARGS=-wr start_xvfb 70
-fi
-ensure_prefix
-start_wineserver
+XVFB_ARGS=-wr start_wine_session --display 70 --unless-display-set --no-tool
 
 # The program renames its own file at start: it runs from a copy in a folder of its own.
 folder=$WINEPREFIX/drive_c/Kestrune
@@ -33,7 +23,7 @@ wine_run "$BUILD_DIR/tools/demo_taskbar.exe" "$theme" >/dev/null 2>&1 &
 wine_run 'C:\Kestrune\kestrune.exe' >/dev/null 2>&1 &
 program=$!
 
-if [ -n "$virtual" ]; then
+if [ -n "$xvfb_pid" ]; then
   for _ in $(seq 50); do
     xwininfo -root -tree 2>/dev/null | grep -q 'Kestrune' && break
     sleep 0.2

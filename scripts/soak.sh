@@ -6,16 +6,8 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
 minutes=${1:-30}
 
-bash "$KESTRUNE_ROOT/scripts/install-deps.sh"
-ensure_locale
-select_arch
-build_project >/dev/null
-
-trap stop_all EXIT
-start_xvfb
-ensure_prefix
-install_wmic_standin
-start_wineserver
+prepare_build
+start_wine_session
 
 # Straight to the terminal, a line a minute (CTest's pipe is not involved here).
 wine_run "$BUILD_DIR/tools/soak_driver.exe" "$BUILD_DIR/kestrune.exe" \

@@ -2,13 +2,15 @@
 // state first, then changes the main window, whose layout reads the switch just stored.
 #include "settings/settings_window.h"
 
-#include "app/lifecycle.h"
 #include "readings/cpu_load.h"
+#include "readings/layout.h"
 #include "settings/config.h"
 #include "settings/startup.h"
 #include "settings/startup_task.h"
 #include "ui/window_model.h"
 #include "ui/windows.h"
+
+using namespace SettingsControls;
 
 namespace {
 
@@ -26,29 +28,29 @@ Text ProgramFolder() { return FolderToEnter(ProgramDirectory()); }
 
 void SettingsWindowCreated() {
     RenameToProgramFileName();
-    SetProperty(kSettingsWindow, "选择框4", Property::Checked, !ReadRunValue(programFileName.c_str()).empty());
+    SetProperty(kSettingsWindow, kStartupBox, Property::Checked, !ReadRunValue(programFileName.c_str()).empty());
     RestoreStartupTask(programFileName.c_str(), ProgramPath(), ProgramFolder());
-    SetProperty(kSettingsWindow, "选择框1", Property::Checked, SwitchIsOn(kCpuSwitch));
-    SetProperty(kSettingsWindow, "选择框2", Property::Checked, SwitchIsOn(kMemorySwitch));
+    SetProperty(kSettingsWindow, kCpuBox, Property::Checked, SwitchIsOn(kCpuSwitch));
+    SetProperty(kSettingsWindow, kMemoryBox, Property::Checked, SwitchIsOn(kMemorySwitch));
 }
 
 void CpuSwitchClicked() {
-    const bool on = IsChecked("选择框1");
+    const bool on = IsChecked(kCpuBox);
     WriteSwitch(kCpuSwitch, on ? "1" : "");
     WidenMainWindow(on ? cpuColumnWidth : -cpuColumnWidth);
-    SetProperty(kMainWindow, "时钟3", Property::Period, on ? 3000 : 0);
+    SetProperty(kMainWindow, MainControls::kCpuTimer, Property::Period, on ? 3000 : 0);
     if (!on) StopCpuSampling();
 }
 
 void MemorySwitchClicked() {
-    const bool on = IsChecked("选择框2");
+    const bool on = IsChecked(kMemoryBox);
     WriteSwitch(kMemorySwitch, on ? "1" : "");
     WidenMainWindow(on ? memoryColumnWidth : -memoryColumnWidth);
 }
 
 // One message at most per click: the task's failure is told only when the run value's was not.
 void StartupSwitchClicked() {
-    if (IsChecked("选择框4")) {
+    if (IsChecked(kStartupBox)) {
         if (RegisterStartup(programFileName.c_str(), ProgramPath().c_str()) &&
             !RegisterStartupTask(ProgramPath(), ProgramFolder())) {
             TellUser(kRegisterFailed);

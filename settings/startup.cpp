@@ -4,10 +4,28 @@
 
 #include <windows.h>
 
-#include "app/lifecycle.h"
+#include <utility>
+
 #include "support/unique.h"
 
+Text programFileName;
+
 namespace {
+
+Text g_programDirectory;
+Text g_startFileName;
+
+Text ModulePath() {
+    Text path(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);  // truncated: a long path
+    }
+}
 
 // Read through the 64-bit system's 32-bit branch; write and delete through the 32-bit view, which
 // on 64-bit Windows is that same branch, named explicitly so that a 64-bit build of the program
@@ -25,6 +43,14 @@ bool ValueNamesFile(const char* valueName) { return FindText(ReadRunValue(valueN
 
 }  // namespace
 
+const Text& ProgramDirectory() { return g_programDirectory; }
+
+void RecordProgramLocation() {
+    PathParts parts = SplitPath(ModulePath());
+    g_programDirectory = std::move(parts.folder);
+    g_startFileName = std::move(parts.fileName);
+}
+
 void TellUser(const char* message) { MessageBoxA(nullptr, message, "信息：", MB_OK | MB_ICONERROR | MB_TASKMODAL); }
 
 // Only a file counts: a search would also match a folder of that name, and expand wildcards.
@@ -34,9 +60,9 @@ bool FileExistsAt(const char* path) {
 }
 
 void RenameToProgramFileName() {
-    if (StartFileName().empty()) return;  // never recorded: nothing of ours to rename
+    if (g_startFileName.empty()) return;  // never recorded: nothing of ours to rename
     // Both names are relative: the current directory is the program's own folder.
-    MoveFileA(StartFileName().c_str(), programFileName.c_str());
+    MoveFileA(g_startFileName.c_str(), programFileName.c_str());
 }
 
 Text ReadRunValue(const char* valueName) {

@@ -1,10 +1,17 @@
 // Start with Windows: one string value under the machine-wide Run key, named after the
-// executable's fixed file name; and that fixed name itself.
+// executable's fixed file name; that fixed name itself, and where the executable lies.
 #pragma once
 
 #include "support/text.h"
 
+// The fixed file name the executable gives itself; also the name of its run value.
+extern Text programFileName;
 constexpr const char* kOlderProgramFileName = "MorvaneKestrune.exe";
+
+// Folder of the running executable (without the last backslash) and the file name it was
+// started under; recorded once at start-up.
+const Text& ProgramDirectory();
+void RecordProgramLocation();
 
 // The two failure messages, shown in a message box with no owner.
 constexpr const char* kRegisterFailed = "设置失败，请以管理员模式运行！";

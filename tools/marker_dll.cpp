@@ -5,14 +5,15 @@
 
 #include <cstdio>
 
+#include "support/unique.h"
+
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
         char path[MAX_PATH] = {};
         GetModuleFileNameA(instance, path, MAX_PATH);
         char marker[MAX_PATH + 16];
         std::snprintf(marker, sizeof marker, "%s.loaded", path);
-        HANDLE file = CreateFileA(marker, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+        const UniqueFile file(CreateFileA(marker, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     }
     return TRUE;
 }

@@ -15,6 +15,7 @@
 
 #include "support/unique.h"
 #include "tests/e2e/program_under_test.h"
+#include "tests/support/observe.h"
 #include "tests/support/pump.h"
 #include "tools/taskbar_standin.h"
 
@@ -86,14 +87,9 @@ int WindowCount(DWORD processId) {
 }
 
 int ChildCount(DWORD processId) {
-    UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    PROCESSENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    int children = 0;
-    for (BOOL more = Process32First(snapshot.get(), &entry); more; more = Process32Next(snapshot.get(), &entry)) {
-        if (entry.th32ParentProcessID == processId || _stricmp(entry.szExeFile, "wmic.exe") == 0) ++children;
-    }
-    return children;
+    return CountProcesses([&](const PROCESSENTRY32& entry) {
+        return entry.th32ParentProcessID == processId || _stricmp(entry.szExeFile, "wmic.exe") == 0;
+    });
 }
 
 std::string ReadWholeFile(const std::string& path) {
@@ -137,26 +133,24 @@ Figures Measure(const ProgramUnderTest& program) {
 
 // One round of what a user does: the menu, the settings window, a box toggled twice, closed.
 void UseOnce(const ProgramUnderTest& program, HWND main, int round) {
-    PostMessageA(MainControlOf(main, MainControl::kMouseLayer), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-    HWND menu = nullptr;
-    PumpUntil([&] { return (menu = program.FindWindowOfProgram("菜单", true)) != nullptr; }, 2000);
+    PostMessageA(ControlOf(main, MainControl::kMouseLayer), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    HWND menu = program.PollForWindow(kMenuTitle, true, 2000);
     PumpFor(150);  // the slide
     if (!menu) return;
     if (round % 2 == 0) {
         PostMessageA(menu, WM_ACTIVATE, WA_INACTIVE, 0);  // as a click elsewhere would
         return;
     }
-    PostMessageA(GetDlgItem(menu, 1002), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));  // "   设置"
-    HWND settings = nullptr;
-    PumpUntil([&] { return (settings = program.FindWindowOfProgram("Kestrune设置", true)) != nullptr; }, 2000);
+    PostMessageA(ControlOf(menu, MenuControl::kSettingsEntry), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    HWND settings = program.PollForWindow(kSettingsTitle, true, 2000);
     if (!settings) return;
-    const int box = 1000 + (round % 4 == 1 ? 1 : 2);  // the memory box, then the CPU box
-    PostMessageA(GetDlgItem(settings, box), BM_CLICK, 0, 0);
+    const int box = round % 4 == 1 ? SettingsControl::kMemoryBox : SettingsControl::kCpuBox;
+    PostMessageA(ControlOf(settings, box), BM_CLICK, 0, 0);
     PumpFor(100);
-    PostMessageA(GetDlgItem(settings, box), BM_CLICK, 0, 0);
+    PostMessageA(ControlOf(settings, box), BM_CLICK, 0, 0);
     PumpFor(100);
     PostMessageA(settings, WM_CLOSE, 0, 0);
-    PumpUntil([&] { return program.FindWindowOfProgram("Kestrune设置", false) == nullptr; }, 2000);
+    program.WindowOnceGone(kSettingsTitle, false, 2000);
 }
 
 }  // namespace
@@ -176,11 +170,11 @@ int main(int argc, char** argv) {
     SetToolMode("table 42");
     ProgramUnderTest program;
     if (!program.Start()) return 1;
-    HWND main = program.WaitForWindow("任务栏Kestrune");
+    HWND main = program.WaitForWindow(kMainTitle);
     if (!main) return 1;
     // The first CPU sample loads the scripting engine once; in a cold prefix the first tool runs
     // can be slow enough to be cut off and paused. The clock starts once a sample has arrived.
-    if (!PumpUntil([&] { return WindowTextOf(MainControlOf(main, MainControl::kCpuField)) == "58%"; }, 90000)) {
+    if (!PumpUntil([&] { return WindowTextOf(ControlOf(main, MainControl::kCpuField)) == "58%"; }, 90000)) {
         std::printf("soak: no CPU sample arrived in 90 s\n");
     }
 

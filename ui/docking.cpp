@@ -4,8 +4,11 @@
 #include "ui/docking.h"
 
 #include "support/unique.h"
+#include "ui/full_screen.h"
 #include "ui/window_model.h"
 #include "ui/windows.h"
+
+using namespace MainControls;
 
 std::atomic<int> themeIsLight{0};
 
@@ -17,16 +20,73 @@ constexpr const char* kThemeKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\
 constexpr const char* kThemeValue = "SystemUsesLightTheme";
 
 constexpr const char* kColouredControls[] = {
-    "下行标签", "上行标签", "下行编辑框", "上行编辑框", "内存标签", "内存编辑框", "CPU标签", "CPU占用编辑框",
+    kDownloadArrow, kUploadArrow, kDownloadField, kUploadField, kMemoryCaption, kMemoryField, kCpuCaption, kCpuField,
 };
 
-}  // namespace
+HWND FindTaskbar() { return FindWindowExA(nullptr, nullptr, "Shell_TrayWnd", ""); }
 
-HWND FindNotificationArea() {
-    HWND taskbar = FindWindowExA(nullptr, nullptr, "Shell_TrayWnd", "");
+HWND NotificationAreaOf(HWND taskbar) {
     if (!taskbar) return nullptr;
     return FindWindowExA(taskbar, nullptr, "TrayNotifyWnd", "");
 }
+
+struct Taskbar {
+    HWND window = nullptr;
+    RECT notifyArea{};  // screen coordinates; all zeros without a taskbar
+};
+
+// The taskbar's monitor, asked of the system again only when the notification area has moved
+// (the taskbar moved, changed size, or a display change moved it): monitor queries are the
+// dear part of this tick.
+RECT TaskbarMonitor(const Taskbar& taskbar) {
+    static RECT lastArea{};
+    static RECT lastMonitor{};
+    if (EqualRect(&taskbar.notifyArea, &lastArea) && !IsRectEmpty(&lastMonitor)) return lastMonitor;
+    // Without a taskbar the readings are off the screen anyway; the primary monitor stands in.
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoA(MonitorFromWindow(taskbar.window, MONITOR_DEFAULTTOPRIMARY), &monitor)) return RECT{};
+    lastArea = taskbar.notifyArea;
+    lastMonitor = monitor.rcMonitor;
+    return lastMonitor;
+}
+
+// Read in the order the decision weighs them, and no further than the first that decides: in
+// the usual case (a program with a title bar in front) three questions are asked every 20 ms.
+ForegroundFacts ReadForegroundFacts(const Taskbar& taskbar) {
+    ForegroundFacts facts;
+    HWND front = GetForegroundWindow();
+    if (!front || !IsWindowVisible(front)) return facts;
+    facts.exists = true;
+    facts.style = static_cast<DWORD>(GetWindowLongA(front, GWL_STYLE));
+    if ((facts.style & WS_CAPTION) == WS_CAPTION) return facts;
+    GetWindowRect(front, &facts.rect);
+    facts.taskbarMonitor = TaskbarMonitor(taskbar);
+    if (facts.rect.right - facts.rect.left < facts.taskbarMonitor.right - facts.taskbarMonitor.left) return facts;
+    DWORD process = 0;
+    GetWindowThreadProcessId(front, &process);
+    facts.ours = process == GetCurrentProcessId();
+    facts.desktop = front == GetDesktopWindow() || front == GetShellWindow();
+    char className[256] = {};
+    GetClassNameA(front, className, sizeof className);
+    facts.className = className;
+    return facts;
+}
+
+// While a full-screen program is in front the readings step back as the taskbar does: hidden,
+// so that they neither cover it nor take its clicks, nor take the activation when it closes;
+// and shown again, on top, without taking the focus from the program the user went back to.
+bool StepBackForFullScreen(const Taskbar& taskbar) {
+    static bool steppedBack = false;
+    const bool fullScreen = FullScreenProgramInFront(ReadForegroundFacts(taskbar));
+    if (fullScreen != steppedBack) SetVisibleQuietly(kMainWindow, !fullScreen);
+    steppedBack = fullScreen;
+    return fullScreen;
+}
+
+}  // namespace
+
+HWND FindNotificationArea() { return NotificationAreaOf(FindTaskbar()); }
 
 RECT GetWindowScreenRect(HWND window) {
     WINDOWINFO info{};
@@ -50,9 +110,12 @@ int ReadThemeIsLight() {
 }
 
 void DockMainWindow() {
-    SetProperty(kMainWindow, kTheWindow, Property::AlwaysOnTop, 1);
+    Taskbar taskbar;
+    taskbar.window = FindTaskbar();
+    taskbar.notifyArea = GetWindowScreenRect(NotificationAreaOf(taskbar.window));
+    if (!StepBackForFullScreen(taskbar)) SetProperty(kMainWindow, kTheWindow, Property::AlwaysOnTop, 1);
 
-    const RECT area = GetWindowScreenRect(FindNotificationArea());
+    const RECT& area = taskbar.notifyArea;
     const int left = area.left - GetProperty(kMainWindow, kTheWindow, Property::Width);
     if (GetProperty(kMainWindow, kTheWindow, Property::Left) != left) {
         SetProperty(kMainWindow, kTheWindow, Property::Left, left);
@@ -64,7 +127,7 @@ void DockMainWindow() {
     const int light = ReadThemeIsLight();
     themeIsLight = light;
     const COLORREF colour = light ? kLightThemeText : kDarkThemeText;
-    if (static_cast<COLORREF>(GetProperty(kMainWindow, "下行标签", Property::TextColour)) != colour) {
+    if (static_cast<COLORREF>(GetProperty(kMainWindow, kDownloadArrow, Property::TextColour)) != colour) {
         for (const char* control : kColouredControls) {
             SetProperty(kMainWindow, control, Property::TextColour, static_cast<int>(colour));
         }

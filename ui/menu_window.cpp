@@ -2,7 +2,6 @@
 // of its own so that the main window's messages keep flowing, closed when it loses activation.
 #include "ui/menu_window.h"
 
-#include "app/lifecycle.h"
 #include "support/unique.h"
 #include "ui/docking.h"
 #include "ui/windows.h"
@@ -10,12 +9,25 @@
 std::atomic<COLORREF> menuNormalColour{0};
 std::atomic<COLORREF> menuHoverColour{0};
 
+using namespace MenuControls;
+
 namespace {
 
-constexpr const char* kLabels[] = {"标签1", "标签2", "标签3"};
+constexpr const char* kLabels[] = {kSettingsEntry, kCloseEntry, kCredit};
 constexpr int kSlideSteps = 10;
 constexpr int kSlideStepPixels = 2;
 constexpr int kSlideStepMs = 10;
+
+struct MenuColours {
+    COLORREF normal;
+    COLORREF hover;
+    COLORREF text;
+};
+
+MenuColours MenuColoursFor(int light) {
+    if (light == 1) return {.normal = RGB(240, 240, 240), .hover = RGB(234, 234, 234), .text = 0x131315};
+    return {.normal = RGB(50, 50, 50), .hover = RGB(61, 61, 61), .text = RGB(255, 255, 255)};
+}
 
 void Highlight(const char* entry, const char* other) {
     if (static_cast<COLORREF>(GetProperty(kMenuWindow, entry, Property::BackColour)) == menuHoverColour.load()) return;
@@ -23,23 +35,26 @@ void Highlight(const char* entry, const char* other) {
     SetProperty(kMenuWindow, other, Property::BackColour, static_cast<int>(menuNormalColour.load()));
 }
 
-}  // namespace
-
-MenuColours MenuColoursFor(int light) {
-    if (light == 1) return {RGB(240, 240, 240), RGB(234, 234, 234), 0x131315};
-    return {RGB(50, 50, 50), RGB(61, 61, 61), RGB(255, 255, 255)};
-}
-
-void OpenMenuWindow(int, int, int) { OpenWindow(kMenuWindow); }
-
-void MenuWindowCreated() {
-    // The slide is given this very window: one opened after it closes has a slide of its own.
-    UniqueHandle thread(CreateThread(nullptr, 0, AnimateMenuWindow, GetWindowHandle(kMenuWindow), 0, nullptr));
-}
-
-namespace {
-
 SlideStepHook g_slideStepHook = nullptr;
+
+void RoundWindowCorners(HWND window, int cornerWidth, int cornerHeight) {
+    RECT client{};
+    GetClientRect(window, &client);
+    UniqueRegion region(CreateRoundRectRgn(0, 0, client.right - client.left, client.bottom - client.top, cornerWidth,
+                                           cornerHeight));
+    // On success the window owns the region; on failure it is still ours to delete.
+    if (region && SetWindowRgn(window, region.get(), TRUE)) region.release();
+}
+
+// Blocks the calling thread (no messages pumped); returns at once without a timer.
+bool WaitMilliseconds(int milliseconds) {
+    UniqueHandle timer(CreateWaitableTimerA(nullptr, FALSE, nullptr));
+    if (!timer) return true;
+    LARGE_INTEGER due;
+    due.QuadPart = -static_cast<LONGLONG>(milliseconds) * 10000;  // relative, in 100 ns units
+    if (SetWaitableTimer(timer.get(), &due, 0, nullptr, nullptr, FALSE)) WaitForSingleObject(timer.get(), INFINITE);
+    return true;
+}
 
 void PlaceMenu() {
     RoundWindowCorners(GetWindowHandle(kMenuWindow), 10, 10);
@@ -64,10 +79,8 @@ void RaiseMenuOneStep() {
     SetProperty(kMenuWindow, kTheWindow, Property::Top, GetProperty(kMenuWindow, kTheWindow, Property::Top) - kSlideStepPixels);
 }
 
-}  // namespace
-
-void SetSlideStepHookForTesting(SlideStepHook hook) { g_slideStepHook = hook; }
-
+// The slide-in of the given menu window, on a thread of its own; harmless when the menu closes
+// under it, and never touches a menu opened after it.
 DWORD WINAPI AnimateMenuWindow(void* menuWindow) {
     const HWND menu = static_cast<HWND>(menuWindow);
     // Each step is one call on the menu's thread that first makes sure the menu is still this
@@ -84,34 +97,25 @@ DWORD WINAPI AnimateMenuWindow(void* menuWindow) {
     return 0;
 }
 
-void RoundWindowCorners(HWND window, int cornerWidth, int cornerHeight) {
-    RECT client{};
-    GetClientRect(window, &client);
-    UniqueRegion region(CreateRoundRectRgn(0, 0, client.right - client.left, client.bottom - client.top, cornerWidth,
-                                           cornerHeight));
-    // On success the window owns the region; on failure it is still ours to delete.
-    if (region && SetWindowRgn(window, region.get(), TRUE)) region.release();
+}  // namespace
+
+void OpenMenuWindow(int, int, int) { OpenWindow(kMenuWindow); }
+
+void MenuWindowCreated() {
+    // The slide is given this very window: one opened after it closes has a slide of its own.
+    UniqueHandle thread(CreateThread(nullptr, 0, AnimateMenuWindow, GetWindowHandle(kMenuWindow), 0, nullptr));
 }
 
-bool WaitMilliseconds(int milliseconds) {
-    UniqueHandle timer(CreateWaitableTimerA(nullptr, FALSE, nullptr));
-    if (!timer) return true;
-    LARGE_INTEGER due;
-    due.QuadPart = -static_cast<LONGLONG>(milliseconds) * 10000;  // relative, in 100 ns units
-    if (SetWaitableTimer(timer.get(), &due, 0, nullptr, nullptr, FALSE)) WaitForSingleObject(timer.get(), INFINITE);
-    return true;
-}
+void SetSlideStepHookForTesting(SlideStepHook hook) { g_slideStepHook = hook; }
 
 void CloseMenuWindow() { CloseWindow(kMenuWindow); }
 
 void ClearMenuHover(int, int, int) {
-    SetProperty(kMenuWindow, "标签1", Property::BackColour, static_cast<int>(menuNormalColour.load()));
-    SetProperty(kMenuWindow, "标签2", Property::BackColour, static_cast<int>(menuNormalColour.load()));
+    SetProperty(kMenuWindow, kSettingsEntry, Property::BackColour, static_cast<int>(menuNormalColour.load()));
+    SetProperty(kMenuWindow, kCloseEntry, Property::BackColour, static_cast<int>(menuNormalColour.load()));
 }
 
-void HoverSettingsEntry(int, int, int) { Highlight("标签1", "标签2"); }
-void HoverCloseEntry(int, int, int) { Highlight("标签2", "标签1"); }
+void HoverSettingsEntry(int, int, int) { Highlight(kSettingsEntry, kCloseEntry); }
+void HoverCloseEntry(int, int, int) { Highlight(kCloseEntry, kSettingsEntry); }
 
 void OpenSettingsWindow(int, int, int) { OpenWindow(kSettingsWindow); }
-
-void CloseEntryClicked(int, int, int) { ExitProgram(0); }

@@ -9,13 +9,6 @@
 extern std::atomic<COLORREF> menuNormalColour;
 extern std::atomic<COLORREF> menuHoverColour;
 
-struct MenuColours {
-    COLORREF normal;
-    COLORREF hover;
-    COLORREF text;
-};
-MenuColours MenuColoursFor(int themeIsLight);
-
 void OpenMenuWindow(int x, int y, int keys);
 void MenuWindowCreated();
 void CloseMenuWindow();
@@ -23,15 +16,8 @@ void ClearMenuHover(int x, int y, int keys);
 void HoverSettingsEntry(int x, int y, int keys);
 void HoverCloseEntry(int x, int y, int keys);
 void OpenSettingsWindow(int x, int y, int keys);
-void CloseEntryClicked(int x, int y, int keys);
 
-// The slide-in of the given menu window, on a thread of its own; harmless when the menu closes
-// under it, and never touches a menu opened after it.
-DWORD WINAPI AnimateMenuWindow(void* menuWindow);
 // Tests pause the slide between its steps (0 placement, 1 colours, then the rises); called on
 // the slide's thread before each step.
 using SlideStepHook = void (*)(int step);
 void SetSlideStepHookForTesting(SlideStepHook hook);
-void RoundWindowCorners(HWND window, int cornerWidth, int cornerHeight);
-// Blocks the calling thread (no messages pumped); returns at once without a timer.
-bool WaitMilliseconds(int milliseconds);

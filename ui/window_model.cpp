@@ -26,6 +26,7 @@ constexpr int kFirstControlId = 1000;
 constexpr int kWindowSlot = 0;  // binding slot of the window; control i uses slot i + 1
 constexpr int kNoSuchControl = -1;
 
+constexpr int kEventKinds = static_cast<int>(Event::MouseMove) + 1;
 using Bindings = std::array<const EventBinding*, kEventKinds>;
 
 struct ControlState {
@@ -50,6 +51,7 @@ struct WindowState {
     bool alwaysOnTop = false;
     std::vector<ControlState> controls;
     std::vector<Bindings> bindings;  // slot 0 the window, then one per control
+    std::atomic<int> controlNameMisses{0};
 };
 
 // A handful of definitions exist; slots are claimed on the owning thread and never released,
@@ -96,12 +98,45 @@ void RunOnOwnerThread(WindowState& state, Work&& work) {
     SendMessageA(hwnd, kCallMessage, 0, reinterpret_cast<LPARAM>(&call));
 }
 
+// Runs the work on the window's thread, at once when that is this thread.
+template <typename Work>
+void OnWindowThread(WindowState& state, Work&& work) {
+    if (OnOwnerThread(state)) {
+        work();
+    } else {
+        RunOnOwnerThread(state, work);
+    }
+}
+
+void RecordMiss(const WindowDefinition& window) {
+    if (WindowState* state = ClaimState(window)) ++state->controlNameMisses;
+}
+
+// The index of the named control; a name the definition lacks is recorded. The definitions never
+// change, so any thread may look a name up.
 int FindControl(const WindowDefinition& window, const char* name) {
     if (!name) return kNoSuchControl;
     for (std::size_t i = 0; i < window.controls.size(); ++i) {
         if (std::strcmp(window.controls[i].name, name) == 0) return static_cast<int>(i);
     }
+    RecordMiss(window);
     return kNoSuchControl;
+}
+
+// What a name in a call leads to: the open window itself or one of its controls. No state when
+// the window is not open or lacks the control.
+struct Target {
+    WindowState* state = nullptr;
+    bool isWindow = false;
+    int index = kNoSuchControl;
+};
+
+Target FindTarget(const WindowDefinition& window, const char* control) {
+    if (control == kTheWindow) return {.state = OpenState(window), .isWindow = true};
+    // Looked up before the window is known to be open, so that a wrong name is recorded either way.
+    const int index = FindControl(window, control);
+    if (index == kNoSuchControl) return {};
+    return {.state = OpenState(window), .index = index};
 }
 
 int ControlIndexOf(const WindowState& state, HWND control) {
@@ -118,6 +153,18 @@ int KeyState(WPARAM flags) {
     return ((flags & MK_CONTROL) ? 1 : 0) | ((flags & MK_SHIFT) ? 2 : 0) | (GetKeyState(VK_MENU) < 0 ? 4 : 0);
 }
 
+bool IsMouseMessage(UINT message) {
+    return message == WM_MOUSEMOVE || message == WM_LBUTTONUP || message == WM_RBUTTONUP;
+}
+
+Event MouseEventOf(UINT message) {
+    switch (message) {
+    case WM_LBUTTONUP: return Event::LeftButtonUp;
+    case WM_RBUTTONUP: return Event::RightButtonUp;
+    default: return Event::MouseMove;
+    }
+}
+
 void Raise(WindowState& state, int slot, Event event, int x = 0, int y = 0, int keys = 0) {
     if (!state.eventsLive || slot < 0 || slot >= static_cast<int>(state.bindings.size())) return;
     const EventBinding* binding = state.bindings[slot][static_cast<int>(event)];
@@ -127,6 +174,10 @@ void Raise(WindowState& state, int slot, Event event, int x = 0, int y = 0, int 
     } else if (binding->handler) {
         binding->handler();
     }
+}
+
+void RaiseMouseEvent(WindowState& state, int slot, UINT message, WPARAM wParam, LPARAM lParam) {
+    Raise(state, slot, MouseEventOf(message), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), KeyState(wParam));
 }
 
 bool HasMouseBindings(const WindowState& state, int slot) {
@@ -205,9 +256,6 @@ void WriteWindowProperty(WindowState& state, Property property, int value) {
     case Property::Visible:
         if ((value != 0) != (IsWindowVisible(hwnd) != FALSE)) ShowWindow(hwnd, value ? SW_SHOW : SW_HIDE);
         break;
-    case Property::Disabled:
-        EnableWindow(hwnd, value == 0);
-        break;
     case Property::BackColour:
         if (static_cast<COLORREF>(value) != state.background) {
             state.background = static_cast<COLORREF>(value);
@@ -243,9 +291,6 @@ void WriteControlProperty(WindowState& state, int index, Property property, int 
         if ((value != 0) != ((GetWindowLongA(control.hwnd, GWL_STYLE) & WS_VISIBLE) != 0)) {
             ShowWindow(control.hwnd, value ? SW_SHOWNA : SW_HIDE);
         }
-        return;
-    case Property::Disabled:
-        EnableWindow(control.hwnd, value == 0);
         return;
     case Property::TextColour:
         if (static_cast<COLORREF>(value) == control.textColour) return;
@@ -286,7 +331,6 @@ int ReadWindowProperty(const WindowState& state, Property property) {
     case Property::Width: return rect.right - rect.left;
     case Property::Height: return rect.bottom - rect.top;
     case Property::Visible: return IsWindowVisible(hwnd) ? 1 : 0;
-    case Property::Disabled: return IsWindowEnabled(hwnd) ? 0 : 1;
     case Property::BackColour: return static_cast<int>(state.background);
     case Property::AlwaysOnTop: return state.alwaysOnTop ? 1 : 0;
     default: return 0;
@@ -304,7 +348,6 @@ int ReadControlProperty(const WindowState& state, int index, Property property) 
     case Property::Width: return rect.right - rect.left;
     case Property::Height: return rect.bottom - rect.top;
     case Property::Visible: return (GetWindowLongA(control.hwnd, GWL_STYLE) & WS_VISIBLE) ? 1 : 0;
-    case Property::Disabled: return IsWindowEnabled(control.hwnd) ? 0 : 1;
     case Property::TextColour: return static_cast<int>(control.textColour);
     case Property::BackColour: return static_cast<int>(control.backColour);
     case Property::Checked:
@@ -322,16 +365,14 @@ Text ReadWindowText(HWND hwnd) {
 }
 
 // Painting of the two control kinds the model draws itself.
-void PaintLabel(HWND hwnd, const ControlDefinition& definition, const ControlState& control) {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(hwnd, &paint);
+void DrawLabel(HWND hwnd, HDC dc, const ControlDefinition& definition, const ControlState& control) {
     RECT client;
     GetClientRect(hwnd, &client);
     if (definition.kind == ControlKind::Label && control.backBrush) FillRect(dc, &client, control.backBrush.get());
     const Text text = ReadWindowText(hwnd);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, control.textColour);
-    HGDIOBJ previous = SelectObject(dc, control.font);
+    const ScopedSelection font(dc, control.font);
     UINT format = DT_NOPREFIX;
     if (definition.kind == ControlKind::Label) {
         format |= DT_SINGLELINE | DT_VCENTER | DT_LEFT;
@@ -339,7 +380,12 @@ void PaintLabel(HWND hwnd, const ControlDefinition& definition, const ControlSta
         format |= DT_WORDBREAK | (definition.align == Align::Centre ? DT_CENTER : DT_LEFT);
     }
     DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &client, format);
-    SelectObject(dc, previous);
+}
+
+void PaintLabel(HWND hwnd, const ControlDefinition& definition, const ControlState& control) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(hwnd, &paint);
+    DrawLabel(hwnd, dc, definition, control);  // its font is deselected before the paint ends
     EndPaint(hwnd, &paint);
 }
 
@@ -350,32 +396,28 @@ LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     const int index = state ? ControlIndexOf(*state, hwnd) : kNoSuchControl;
 
     if (index != kNoSuchControl) {
-        switch (message) {
-        case WM_MOUSEMOVE:
-        case WM_LBUTTONUP:
-        case WM_RBUTTONUP: {
-            const Event event = message == WM_MOUSEMOVE   ? Event::MouseMove
-                                : message == WM_LBUTTONUP ? Event::LeftButtonUp
-                                                          : Event::RightButtonUp;
-            Raise(*state, index + 1, event, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), KeyState(wParam));
-            break;  // the control's own handling follows; it must not read the state again
-        }
-        case WM_PAINT:
-            if (ownClass) {
-                PaintLabel(hwnd, state->definition.load()->controls[index], state->controls[index]);
-                return 0;
+        if (IsMouseMessage(message)) {
+            // The control's own handling follows; it must not read the state again.
+            RaiseMouseEvent(*state, index + 1, message, wParam, lParam);
+        } else {
+            switch (message) {
+            case WM_PAINT:
+                if (ownClass) {
+                    PaintLabel(hwnd, state->definition.load()->controls[index], state->controls[index]);
+                    return 0;
+                }
+                break;
+            case WM_GETFONT:
+                if (ownClass) return reinterpret_cast<LRESULT>(state->controls[index].font);
+                break;
+            case WM_NCHITTEST:
+                // Text drawn over the window with no mouse handler of its own lets the mouse through
+                // to what lies behind it, such as a layer that catches clicks over the whole window.
+                if (atom == g_transLabelAtom && !HasMouseBindings(*state, index + 1)) return HTTRANSPARENT;
+                break;
+            default:
+                break;
             }
-            break;
-        case WM_GETFONT:
-            if (ownClass) return reinterpret_cast<LRESULT>(state->controls[index].font);
-            break;
-        case WM_NCHITTEST:
-            // Text drawn over the window with no mouse handler of its own lets the mouse through
-            // to what lies behind it, such as a layer that catches clicks over the whole window.
-            if (atom == g_transLabelAtom && !HasMouseBindings(*state, index + 1)) return HTTRANSPARENT;
-            break;
-        default:
-            break;
         }
     }
     if (ownClass) {
@@ -448,7 +490,7 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         OnPositionChanged(*state);
         break;
     case WM_ACTIVATE:
-        Raise(*state, kWindowSlot, LOWORD(wParam) == WA_INACTIVE ? Event::Deactivated : Event::Activated);
+        if (LOWORD(wParam) == WA_INACTIVE) Raise(*state, kWindowSlot, Event::Deactivated);
         break;
     case WM_TIMER: {
         const int index = static_cast<int>(wParam) - kFirstControlId;
@@ -470,13 +512,9 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         break;
     case WM_MOUSEMOVE:
     case WM_LBUTTONUP:
-    case WM_RBUTTONUP: {
-        const Event event = message == WM_MOUSEMOVE   ? Event::MouseMove
-                            : message == WM_LBUTTONUP ? Event::LeftButtonUp
-                                                      : Event::RightButtonUp;
-        Raise(*state, kWindowSlot, event, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), KeyState(wParam));
+    case WM_RBUTTONUP:
+        RaiseMouseEvent(*state, kWindowSlot, message, wParam, lParam);
         return 0;
-    }
     default:
         break;
     }
@@ -517,25 +555,12 @@ void RegisterClasses() {
     g_transLabelAtom = RegisterClassExA(&labelClass);
 }
 
-struct CreationStyle {
-    DWORD style;
-    DWORD exStyle;
-};
-
-CreationStyle StyleOf(const WindowDefinition& definition) {
-    if (definition.borderStyle <= 0 || definition.borderStyle > 6) return {WS_POPUP | WS_CLIPSIBLINGS, 0};
-    const bool sizeable = definition.borderStyle % 2 == 1;
-    DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_CLIPSIBLINGS | (sizeable ? WS_THICKFRAME : 0);
-    if (definition.systemMenu) style |= WS_SYSMENU;
-    if (definition.minimiseBox) style |= WS_MINIMIZEBOX;
-    if (definition.maximiseBox) style |= WS_MAXIMIZEBOX;
-    DWORD exStyle = 0;
-    if (definition.borderStyle == 3 || definition.borderStyle == 4) exStyle |= WS_EX_TOOLWINDOW;
-    if (definition.borderStyle == 5 || definition.borderStyle == 6) exStyle |= WS_EX_CLIENTEDGE;
-    return {style, exStyle};
+DWORD StyleOf(const WindowDefinition& definition) {
+    if (definition.border == Border::None) return WS_POPUP | WS_CLIPSIBLINGS;
+    return WS_OVERLAPPED | WS_CAPTION | WS_CLIPSIBLINGS | (definition.systemMenu ? WS_SYSMENU : 0);
 }
 
-HFONT MakeFont(const FontSpec& font, bool aliased, UniqueFont& owned) {
+HFONT MakeFont(const FontDescription& font, bool aliased, UniqueFont& owned) {
     const auto stock = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     if (font.IsDefault()) {
         if (!aliased) return stock;
@@ -600,7 +625,7 @@ void ResolveBindings(WindowState& state) {
     state.bindings.assign(definition.controls.size() + 1, Bindings{});
     for (const EventBinding& binding : definition.events) {
         const int slot = binding.source ? FindControl(definition, binding.source) + 1 : kWindowSlot;
-        if (binding.source && slot == 0) continue;  // names no control of this window
+        if (binding.source && slot == 0) continue;  // names no control of this window: recorded, never raised
         state.bindings[slot][static_cast<int>(binding.event)] = &binding;
     }
 }
@@ -643,8 +668,7 @@ bool OpenWindow(const WindowDefinition& window) {
     state->controls = std::vector<ControlState>(window.controls.size());
     ResolveBindings(*state);
 
-    const CreationStyle style = StyleOf(window);
-    HWND hwnd = CreateWindowExA(style.exStyle, kWindowClass, window.title, style.style, window.left, window.top,
+    HWND hwnd = CreateWindowExA(0, kWindowClass, window.title, StyleOf(window), window.left, window.top,
                                 window.width, window.height, owner, nullptr, GetModuleHandleA(nullptr), state);
     if (!hwnd) {
         ForgetWindow(*state);
@@ -680,6 +704,18 @@ HWND GetWindowHandle(const WindowDefinition& window) {
 
 bool IsWindowOpen(const WindowDefinition& window) { return GetWindowHandle(window) != nullptr; }
 
+void SetVisibleQuietly(const WindowDefinition& window, bool visible) {
+    WindowState* state = OpenState(window);
+    if (!state) return;
+    if (!OnOwnerThread(*state)) {
+        RunOnOwnerThread(*state, [&] { SetVisibleQuietly(window, visible); });
+        return;
+    }
+    // Not ShowWindow: hiding the thread's active window that way activates another one.
+    SetWindowPos(state->hwnd.load(), nullptr, 0, 0, 0, 0,
+                 (visible ? SWP_SHOWWINDOW : SWP_HIDEWINDOW) | SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE);
+}
+
 bool RunOnWindow(const WindowDefinition& window, HWND expected, const std::function<void()>& work) {
     WindowState* state = FindState(window);
     if (!state || !expected) return false;
@@ -691,13 +727,9 @@ bool RunOnWindow(const WindowDefinition& window, HWND expected, const std::funct
         work();
         ran = true;
     };
-    if (OnOwnerThread(*state)) {
-        checkedWork();
-    } else {
-        // Sent to the definition's current window, which is ours, never to a handle that may
-        // have been reused since.
-        RunOnOwnerThread(*state, checkedWork);
-    }
+    // From another thread it is sent to the definition's current window, which is ours, never to a
+    // handle that may have been reused since.
+    OnWindowThread(*state, checkedWork);
     return ran;
 }
 
@@ -707,81 +739,76 @@ bool IsClosePending(const WindowDefinition& window) {
 }
 
 HWND GetControlHandle(const WindowDefinition& window, const char* control) {
-    WindowState* state = OpenState(window);
-    if (!state) return nullptr;
-    if (!OnOwnerThread(*state)) {
-        HWND result = nullptr;
-        RunOnOwnerThread(*state, [&] { result = GetControlHandle(window, control); });
-        return result;
-    }
-    const int index = FindControl(window, control);
-    return index == kNoSuchControl ? nullptr : state->controls[index].hwnd;
+    const Target target = FindTarget(window, control);
+    if (!target.state || target.isWindow) return nullptr;
+    HWND result = nullptr;
+    OnWindowThread(*target.state, [&] { result = target.state->controls[target.index].hwnd; });
+    return result;
 }
 
 int GetProperty(const WindowDefinition& window, const char* control, Property property) {
-    WindowState* state = OpenState(window);
-    if (!state) return 0;
-    if (!OnOwnerThread(*state)) {
-        int result = 0;
-        RunOnOwnerThread(*state, [&] { result = GetProperty(window, control, property); });
-        return result;
-    }
-    if (control == kTheWindow) return ReadWindowProperty(*state, property);
-    const int index = FindControl(window, control);
-    return index == kNoSuchControl ? 0 : ReadControlProperty(*state, index, property);
+    const Target target = FindTarget(window, control);
+    if (!target.state) return 0;
+    int result = 0;
+    OnWindowThread(*target.state, [&] {
+        result = target.isWindow ? ReadWindowProperty(*target.state, property)
+                                 : ReadControlProperty(*target.state, target.index, property);
+    });
+    return result;
 }
 
 void SetProperty(const WindowDefinition& window, const char* control, Property property, int value) {
-    WindowState* state = OpenState(window);
-    if (!state) return;
-    if (!OnOwnerThread(*state)) {
-        RunOnOwnerThread(*state, [&] { SetProperty(window, control, property, value); });
-        return;
-    }
-    if (control == kTheWindow) {
-        WriteWindowProperty(*state, property, value);
-        return;
-    }
-    const int index = FindControl(window, control);
-    if (index != kNoSuchControl) WriteControlProperty(*state, index, property, value);
+    const Target target = FindTarget(window, control);
+    if (!target.state) return;
+    OnWindowThread(*target.state, [&] {
+        if (target.isWindow) {
+            WriteWindowProperty(*target.state, property, value);
+        } else {
+            WriteControlProperty(*target.state, target.index, property, value);
+        }
+    });
 }
 
 Text GetText(const WindowDefinition& window, const char* control) {
-    WindowState* state = OpenState(window);
-    if (!state) return {};
-    if (!OnOwnerThread(*state)) {
-        Text result;
-        RunOnOwnerThread(*state, [&] { result = GetText(window, control); });
-        return result;
-    }
-    if (control == kTheWindow) return ReadWindowText(state->hwnd.load());
-    const int index = FindControl(window, control);
-    if (index == kNoSuchControl || !state->controls[index].hwnd) return {};
-    return ReadWindowText(state->controls[index].hwnd);
+    const Target target = FindTarget(window, control);
+    if (!target.state) return {};
+    Text result;
+    OnWindowThread(*target.state, [&] {
+        HWND hwnd = target.isWindow ? target.state->hwnd.load() : target.state->controls[target.index].hwnd;
+        if (hwnd) result = ReadWindowText(hwnd);
+    });
+    return result;
 }
 
 void SetText(const WindowDefinition& window, const char* control, std::string_view text) {
-    WindowState* state = OpenState(window);
-    if (!state) return;
-    if (!OnOwnerThread(*state)) {
-        RunOnOwnerThread(*state, [&] { SetText(window, control, text); });
-        return;
-    }
-    const Text value(text);
-    if (control == kTheWindow) {
-        SetWindowTextA(state->hwnd.load(), value.c_str());
-        return;
-    }
-    const int index = FindControl(window, control);
-    if (index == kNoSuchControl || !state->controls[index].hwnd) return;
-    ControlState& target = state->controls[index];
-    // Rewriting the same text would repaint the field every second for nothing.
-    if (ReadWindowText(target.hwnd) == value) return;
-    SetWindowTextA(target.hwnd, value.c_str());
-    const ControlDefinition& definition = window.controls[index];
-    if (definition.kind == ControlKind::Label || definition.kind == ControlKind::TransLabel) {
-        RepaintControl(*state, definition, target);
-    }
+    const Target target = FindTarget(window, control);
+    if (!target.state) return;
+    OnWindowThread(*target.state, [&] {
+        WindowState& state = *target.state;
+        const Text value(text);
+        if (target.isWindow) {
+            SetWindowTextA(state.hwnd.load(), value.c_str());
+            return;
+        }
+        ControlState& written = state.controls[target.index];
+        if (!written.hwnd) return;
+        // Rewriting the same text would repaint the field every second for nothing.
+        if (ReadWindowText(written.hwnd) == value) return;
+        SetWindowTextA(written.hwnd, value.c_str());
+        const ControlDefinition& definition = window.controls[target.index];
+        if (definition.kind == ControlKind::Label || definition.kind == ControlKind::TransLabel) {
+            RepaintControl(state, definition, written);
+        }
+    });
+}
+
+int ControlNameMisses(const WindowDefinition& window) {
+    const WindowState* state = FindState(window);
+    return state ? state->controlNameMisses.load() : 0;
+}
+
+void ResetControlNameMisses(const WindowDefinition& window) {
+    if (WindowState* state = FindState(window)) state->controlNameMisses = 0;
 }
 
 void DestroyAllWindows() {

@@ -14,57 +14,60 @@
 enum class ControlKind { EditBox, Label, CheckBox, Timer, TransLabel };
 enum class Align { Left, Centre };
 
-enum class Event { Created, Moved, Resized, Activated, Deactivated, Tick, Clicked, LeftButtonUp, RightButtonUp, MouseMove };
-constexpr int kEventKinds = 10;
+enum class Event { Created, Moved, Resized, Deactivated, Tick, Clicked, LeftButtonUp, RightButtonUp, MouseMove };
 
 // Key state of mouse events: 1 Ctrl, 2 Shift, 4 Alt.
 using Handler = void (*)();
 using MouseHandler = void (*)(int x, int y, int keys);
 
-struct FontSpec {
+struct FontDescription {
     int height = 0;  // logical height; 0 with no face means the default GUI font
     int weight = 0;
     const char* face = nullptr;  // "" lets the system choose a face for the character set
     bool IsDefault() const { return height == 0 && face == nullptr; }
 };
-constexpr FontSpec kDefaultGuiFont{};
+constexpr FontDescription kDefaultGuiFont{};
 
 // The colour a definition gives for "the system's own" (the window face colour).
 constexpr COLORREF kSystemColour = 0xFF000000;
 
 struct ControlDefinition {
-    const char* name;
-    ControlKind kind;
-    int left, top, width, height;
-    const char* text;
-    Align align;
-    FontSpec font;
-    COLORREF textColour;
-    COLORREF backColour;
-    int period;  // Timer only, milliseconds
+    const char* name = "";
+    ControlKind kind = ControlKind::Label;
+    int left = 0, top = 0, width = 0, height = 0;
+    const char* text = "";
+    Align align = Align::Left;
+    FontDescription font{};
+    COLORREF textColour = 0;
+    COLORREF backColour = 0;
+    int period = 0;  // Timer only, milliseconds
 };
 
 // Table rows, one maker per control kind. EditBoxes are borderless, read-only and single-line.
 constexpr ControlDefinition Timer(const char* name, int period) {
-    return {name, ControlKind::Timer, 0, 0, 0, 0, "", Align::Left, {}, 0, 0, period};
+    return {.name = name, .kind = ControlKind::Timer, .period = period};
 }
 constexpr ControlDefinition EditBox(const char* name, int left, int top, int width, int height, const char* text,
-                                    Align align, FontSpec font, COLORREF back) {
-    return {name, ControlKind::EditBox, left, top, width, height, text, align, font, 0, back, 0};
+                                    Align align, FontDescription font, COLORREF back) {
+    return {.name = name, .kind = ControlKind::EditBox, .left = left, .top = top, .width = width, .height = height,
+            .text = text, .align = align, .font = font, .backColour = back};
 }
 constexpr ControlDefinition TransLabel(const char* name, int left, int top, int width, int height, const char* caption,
-                                       Align align, FontSpec font) {
-    return {name, ControlKind::TransLabel, left, top, width, height, caption, align, font, 0, 0, 0};
+                                       Align align, FontDescription font) {
+    return {.name = name, .kind = ControlKind::TransLabel, .left = left, .top = top, .width = width, .height = height,
+            .text = caption, .align = align, .font = font};
 }
 constexpr ControlDefinition Label(const char* name, int left, int top, int width, int height, const char* text) {
-    return {name, ControlKind::Label, left, top, width, height, text, Align::Left, {}, 0, kSystemColour, 0};
+    return {.name = name, .kind = ControlKind::Label, .left = left, .top = top, .width = width, .height = height,
+            .text = text, .backColour = kSystemColour};
 }
 constexpr ControlDefinition CheckBox(const char* name, int left, int top, int width, int height, const char* text,
                                      COLORREF back) {
-    return {name, ControlKind::CheckBox, left, top, width, height, text, Align::Left, {}, 0, back, 0};
+    return {.name = name, .kind = ControlKind::CheckBox, .left = left, .top = top, .width = width, .height = height,
+            .text = text, .backColour = back};
 }
 
-// source: a control's name, or nullptr for the window itself.
+// source: a control's name, or kTheWindow for the window itself.
 struct EventBinding {
     const char* source;
     Event event;
@@ -78,19 +81,20 @@ struct EventBinding {
 };
 constexpr const char* kTheWindow = nullptr;
 
-// Border styles: 0 none; 1 sizeable; 2 fixed; 3, 4 the same with a tool-window caption;
-// 5, 6 the same with a sunken client edge.
+// None: a bare pop-up. Fixed: a caption and a frame that cannot be dragged to another size.
+enum class Border { None, Fixed };
+
 struct WindowDefinition {
-    const char* title;
-    int borderStyle;
-    COLORREF background;
-    bool systemMenu, minimiseBox, maximiseBox;
-    bool taskbarButton;
-    bool alwaysOnTop;
-    bool visible;
-    int left, top, width, height;
-    std::span<const ControlDefinition> controls;
-    std::span<const EventBinding> events;
+    const char* title = "";
+    Border border = Border::None;
+    COLORREF background = kSystemColour;
+    bool systemMenu = false;
+    bool taskbarButton = false;
+    bool alwaysOnTop = false;
+    bool visible = false;
+    int left = 0, top = 0, width = 0, height = 0;
+    std::span<const ControlDefinition> controls{};
+    std::span<const EventBinding> events{};
     // What a close request (Alt+F4, the frame's close button) does; without one the window closes.
     Handler closeRequested = nullptr;
     // Text over a colour key is drawn without antialiasing: edge pixels blended with the key
@@ -98,7 +102,7 @@ struct WindowDefinition {
     bool textOverColourKey = false;
 };
 
-enum class Property { Left, Top, Width, Height, Visible, Disabled, TextColour, BackColour, Checked, Period, AlwaysOnTop };
+enum class Property { Left, Top, Width, Height, Visible, TextColour, BackColour, Checked, Period, AlwaysOnTop };
 
 // Opens a window from its definition; an open one is brought forward instead (a pending close
 // is finished first and a fresh window made). Returns true when the window is open afterwards.
@@ -115,6 +119,9 @@ HWND GetControlHandle(const WindowDefinition& window, const char* control);
 // are carried out on the window's own thread before they return.
 int GetProperty(const WindowDefinition& window, const char* control, Property property);
 void SetProperty(const WindowDefinition& window, const char* control, Property property, int value);
+// Shows or hides the window where it is, leaving activation and the window order alone: the
+// focus stays where the user put it.
+void SetVisibleQuietly(const WindowDefinition& window, bool visible);
 // Runs the work on the window's own thread and waits for it, provided the definition's window
 // there is still this one; returns false, having done nothing, when it is gone or has been
 // replaced by a fresh window of the same definition. Another thread that works on a window in
@@ -123,6 +130,12 @@ bool RunOnWindow(const WindowDefinition& window, HWND expected, const std::funct
 // Title of the window, text of an EditBox, Label or CheckBox, caption of a TransLabel.
 Text GetText(const WindowDefinition& window, const char* control);
 void SetText(const WindowDefinition& window, const char* control, std::string_view text);
+
+// A control name the definition does not have is looked up in vain and an event bound to one is
+// never raised; neither stops the program, but each is counted here, per definition, so that a
+// test can say that none happened.
+int ControlNameMisses(const WindowDefinition& window);
+void ResetControlNameMisses(const WindowDefinition& window);
 
 // The never-shown window that owns every window without a taskbar button.
 HWND CreateHiddenOwnerWindow();

@@ -10,6 +10,8 @@
 
 #include "readings/console_runner.h"
 #include "support/unique.h"
+#include "tests/support/observe.h"
+#include "tests/support/test_main.h"
 
 namespace {
 
@@ -24,16 +26,7 @@ int Collect(const char* chunk) {
 
 std::string Probe(const std::string& arguments) { return "\"" + g_probe + "\" " + arguments; }
 
-int ProbeProcesses() {
-    UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    PROCESSENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    int count = 0;
-    for (BOOL more = Process32First(snapshot.get(), &entry); more; more = Process32Next(snapshot.get(), &entry)) {
-        if (_stricmp(entry.szExeFile, "console_probe.exe") == 0) ++count;
-    }
-    return count;
-}
+int ProbeProcesses() { return ProcessesNamed("console_probe.exe"); }
 
 bool WaitForNoProbe(DWORD timeoutMs = 3000) {
     const DWORD start = GetTickCount();
@@ -169,17 +162,6 @@ TEST_F(ConsoleRunner, TheEmptyCommandStillRunsTheInterpreter) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: console_tests <path of console_probe.exe>\n");
-        return 2;
-    }
-    g_probe = argv[1];
-    if (!g_probe.empty() && g_probe[0] == '/') {
-        g_probe = "Z:" + g_probe;
-        for (char& c : g_probe) {
-            if (c == '/') c = '\\';
-        }
-    }
-    return RUN_ALL_TESTS();
+    return RunAllTestsWithPaths(argc, argv, "console_tests <path of console_probe.exe>",
+                                {[](const std::string& path) { g_probe = path; }});
 }

@@ -5,10 +5,10 @@
 #include <windows.h>
 
 #include <fstream>
-#include <sstream>
 
 #include "support/unique.h"
-#include "tests/e2e/program_under_test.h"
+#include "tests/e2e/program_test.h"
+#include "tests/support/observe.h"
 #include "tests/support/pump.h"
 #include "tools/taskbar_standin.h"
 
@@ -16,24 +16,9 @@ namespace {
 
 using namespace MainControl;
 
-constexpr const char* kConfigPath = "C:\\Program Files (x86)\\Kestrune.ini";
-
-std::string FileBytes(const char* path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
-}
-
 void WriteBytes(const char* path, const std::string& bytes) {
     SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
-int MainWidth(HWND main) {
-    RECT rect{};
-    GetWindowRect(main, &rect);
-    return rect.right - rect.left;
 }
 
 bool Answers(HWND window) {
@@ -41,22 +26,7 @@ bool Answers(HWND window) {
     return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 3000, &result) != 0;
 }
 
-class BadInput : public ::testing::Test {
-protected:
-    void SetUp() override {
-        SetFileAttributesA(kConfigPath, FILE_ATTRIBUTE_NORMAL);
-        RemoveConfig();
-        SetSystemTheme(-1);
-        taskbar_.reset(CreateTaskbarStandIn(BottomTaskbar(kDarkTaskbarColour)));
-    }
-    void TearDown() override {
-        SetFileAttributesA(kConfigPath, FILE_ATTRIBUTE_NORMAL);
-        RemoveConfig();
-        SetSystemTheme(-1);
-        SetToolMode("");
-    }
-    UniqueWindow taskbar_;
-};
+using BadInput = ProgramTest;
 
 TEST_F(BadInput, ConfigurationFilesOfEveryShape) {
     struct Case { const char* label; std::string bytes; int width; };
@@ -73,14 +43,13 @@ TEST_F(BadInput, ConfigurationFilesOfEveryShape) {
     for (const Case& c : cases) {
         WriteBytes(kConfigPath, c.bytes);
         ProgramUnderTest program;
-        ASSERT_TRUE(program.Start()) << c.label;
-        HWND main = program.WaitForWindow("任务栏Kestrune");
+        HWND main = StartAndWaitForMain(program);
         ASSERT_NE(main, nullptr) << c.label;
         PumpFor(1500);  // a refresh tick reads the switches too
         EXPECT_FALSE(program.HasExited()) << c.label;
         EXPECT_TRUE(Answers(main)) << c.label;
         if (c.width > 0) {
-            EXPECT_EQ(MainWidth(main), c.width) << c.label;
+            EXPECT_EQ(WindowWidth(main), c.width) << c.label;
         }
         EXPECT_TRUE(FileBytes(kConfigPath) == c.bytes) << c.label << ": the file was changed";
     }
@@ -90,26 +59,18 @@ TEST_F(BadInput, AReadOnlyConfigurationFileIsLeftAsItIs) {
     const std::string bytes = "[CPU]\r\n开关=1\r\n[内存]\r\n开关=1\r\n";
     WriteBytes(kConfigPath, bytes);
     SetFileAttributesA(kConfigPath, FILE_ATTRIBUTE_READONLY);
-    ProgramUnderTest program;
-    ASSERT_TRUE(program.Start());
-    HWND main = program.WaitForWindow("任务栏Kestrune");
-    ASSERT_NE(main, nullptr);
-    EXPECT_EQ(MainWidth(main), 130);
+    ASSERT_NO_FATAL_FAILURE(Start());
+    EXPECT_EQ(WindowWidth(main_), 130);
     // The memory box, clicked off: the write fails unnoticed, the width still follows the click.
-    PostMessageA(MainControlOf(main, kMouseLayer), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-    HWND menu = nullptr;
-    ASSERT_TRUE(PumpUntil([&] { return (menu = program.FindWindowOfProgram("菜单", false)) != nullptr; }, 3000));
-    PostMessageA(GetDlgItem(menu, 1002), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-    HWND settings = nullptr;
-    ASSERT_TRUE(PumpUntil([&] { return (settings = program.FindWindowOfProgram("Kestrune设置", true)) != nullptr; }, 3000));
-    PostMessageA(GetDlgItem(settings, 1001), BM_CLICK, 0, 0);
-    EXPECT_TRUE(PumpUntil([&] { return MainWidth(main) == 100; }, 2000));
+    HWND settings = OpenSettingsByPostedClicks(program_, main_);
+    ASSERT_NE(settings, nullptr);
+    PostMessageA(ControlOf(settings, SettingsControl::kMemoryBox), BM_CLICK, 0, 0);
+    EXPECT_EQ(PollUntil([&] { return WindowWidth(main_); }, 100, 2000), 100);
     PumpFor(300);
-    EXPECT_FALSE(program.HasExited());
+    EXPECT_FALSE(program_.HasExited());
     // Wine keeps the read-only attribute in the file's mode bits, which do not stop root.
-    UniqueHandle probe(CreateFileA(kConfigPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (probe.get() == INVALID_HANDLE_VALUE) {
-        probe.release();
+    UniqueFile probe(CreateFileA(kConfigPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!probe) {
         EXPECT_EQ(FileBytes(kConfigPath), bytes);
     } else {
         std::printf("note: read-only files are writable here (running as root), the file's bytes are not checked\n");
@@ -117,7 +78,6 @@ TEST_F(BadInput, AReadOnlyConfigurationFileIsLeftAsItIs) {
 }
 
 TEST_F(BadInput, ThemeValuesOfAnotherTypeReadAsDark) {
-    const char* kThemeKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
     struct Case { const char* label; DWORD type; std::string data; };
     const Case cases[] = {
         {"REG_SZ", REG_SZ, std::string("1\0", 2)},
@@ -130,14 +90,11 @@ TEST_F(BadInput, ThemeValuesOfAnotherTypeReadAsDark) {
         RegSetValueExA(key.get(), "SystemUsesLightTheme", 0, c.type, reinterpret_cast<const BYTE*>(c.data.data()),
                        static_cast<DWORD>(c.data.size()));
         ProgramUnderTest program;
-        ASSERT_TRUE(program.Start()) << c.label;
-        HWND main = program.WaitForWindow("任务栏Kestrune");
+        HWND main = StartAndWaitForMain(program);
         ASSERT_NE(main, nullptr) << c.label;
-        EXPECT_TRUE(PumpUntil([&] {
-            RECT rect{};
-            GetWindowRect(main, &rect);
-            return CountScreenPixels(rect, [](COLORREF colour) { return colour == RGB(255, 255, 255); }).matching > 10;
-        }, 3000)) << c.label << ": not the dark theme's white text";
+        const auto white = PollUntil([&] { return CountScreenColour(WindowRect(main), RGB(255, 255, 255)); },
+                                     [](int pixels) { return pixels > 10; }, 3000);
+        EXPECT_TRUE(white.ok) << c.label << ": not the dark theme's white text (" << white.last << " white pixels)";
         EXPECT_FALSE(program.HasExited()) << c.label;
     }
 }
@@ -150,42 +107,29 @@ TEST_F(BadInput, ToolOutputOfEveryShapeLeavesTheReadingAsItWas) {
     for (const char* mode : modes) {
         SetToolMode(mode);
         ProgramUnderTest program;
-        ASSERT_TRUE(program.Start()) << mode;
-        HWND main = program.WaitForWindow("任务栏Kestrune");
+        HWND main = StartAndWaitForMain(program);
         ASSERT_NE(main, nullptr) << mode;
         PumpFor(4500);  // one sample and a refresh
         EXPECT_FALSE(program.HasExited()) << mode;
         EXPECT_TRUE(Answers(main)) << mode;
-        EXPECT_EQ(WindowTextOf(MainControlOf(main, kCpuField)), "1%") << mode << ": a reading from output that holds none";
+        EXPECT_EQ(WindowTextOf(ControlOf(main, kCpuField)), "1%") << mode << ": a reading from output that holds none";
     }
     // A table that comes with an error exit code still counts: the output is what matters.
     SetToolMode("exitcode");
-    ProgramUnderTest program;
-    ASSERT_TRUE(program.Start());
-    HWND main = program.WaitForWindow("任务栏Kestrune");
-    ASSERT_NE(main, nullptr);
-    EXPECT_TRUE(PumpUntil([&] { return WindowTextOf(MainControlOf(main, kCpuField)) == "50%"; }, 6000));
+    ASSERT_NO_FATAL_FAILURE(Start());
+    EXPECT_EQ(PollUntil([&] { return WindowTextOf(ControlOf(main_, kCpuField)); }, "50%", 6000), "50%");
 }
 
 TEST_F(BadInput, TheShellRestartingManyTimes) {
-    ProgramUnderTest program;
-    ASSERT_TRUE(program.Start());
-    HWND main = program.WaitForWindow("任务栏Kestrune");
-    ASSERT_NE(main, nullptr);
-    auto docked = [&] {
-        RECT rect{}, area{};
-        GetWindowRect(main, &rect);
-        GetWindowRect(NotifyAreaOf(taskbar_.get()), &area);
-        return taskbar_ && rect.right == area.left && rect.top == area.top;
-    };
+    ASSERT_NO_FATAL_FAILURE(Start());
     for (int restart = 0; restart < 20; ++restart) {
         taskbar_.reset();
         PumpFor(restart % 3 == 0 ? 60 : 5);
         taskbar_.reset(CreateTaskbarStandIn(BottomTaskbar(kDarkTaskbarColour)));
         PumpFor(restart % 2 == 0 ? 40 : 0);
     }
-    EXPECT_TRUE(PumpUntil(docked, 2000));
-    EXPECT_FALSE(program.HasExited());
+    EXPECT_EQ(CornerOnceDocked(main_), DockCorner());
+    EXPECT_FALSE(program_.HasExited());
 }
 
 TEST_F(BadInput, ANotificationAreaOfZeroSize) {
@@ -193,18 +137,9 @@ TEST_F(BadInput, ANotificationAreaOfZeroSize) {
     placement.notifyArea.left = placement.notifyArea.right;
     placement.notifyArea.bottom = placement.notifyArea.top;
     taskbar_.reset(CreateTaskbarStandIn(placement));
-    ProgramUnderTest program;
-    ASSERT_TRUE(program.Start());
-    HWND main = program.WaitForWindow("任务栏Kestrune");
-    ASSERT_NE(main, nullptr);
-    RECT area{};
-    GetWindowRect(NotifyAreaOf(taskbar_.get()), &area);
-    EXPECT_TRUE(PumpUntil([&] {
-        RECT rect{};
-        GetWindowRect(main, &rect);
-        return rect.right == area.left && rect.top == area.top;
-    }, 2000));
-    EXPECT_FALSE(program.HasExited());
+    ASSERT_NO_FATAL_FAILURE(Start());
+    EXPECT_EQ(CornerOnceDocked(main_), DockCorner());
+    EXPECT_FALSE(program_.HasExited());
 }
 
 TEST_F(BadInput, TheFixedNameAlreadyTakenOrTheFolderReadOnly) {
@@ -212,14 +147,13 @@ TEST_F(BadInput, TheFixedNameAlreadyTakenOrTheFolderReadOnly) {
     const Case cases[] = {{"a folder of that name", true, false}, {"a read-only program folder", false, true}};
     for (const Case& c : cases) {
         ProgramUnderTest program;
-        const std::string fixed = program.Folder() + "\\任务栏Kestrune.exe";
+        const std::string fixed = program.Folder() + "\\" + kFixedFileName;
         if (c.folderNamed) {
             ASSERT_TRUE(CreateDirectoryA(fixed.c_str(), nullptr)) << c.label;
         }
         if (c.readOnlyFolder) SetFileAttributesA(program.Folder().c_str(), FILE_ATTRIBUTE_READONLY);
         ASSERT_TRUE(program.Start()) << c.label;
-        HWND main = program.WaitForWindow("任务栏Kestrune");
-        EXPECT_NE(main, nullptr) << c.label;
+        EXPECT_NE(program.WaitForWindow(kMainTitle), nullptr) << c.label;
         PumpFor(1200);
         EXPECT_FALSE(program.HasExited()) << c.label;
         if (c.folderNamed) {

@@ -3,28 +3,24 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
 #include <atomic>
 #include <fstream>
-#include <sstream>
+#include <functional>
 #include <thread>
 #include <vector>
 
-#include "support/unique.h"
-#include "tests/e2e/program_under_test.h"
+#include "tests/e2e/program_test.h"
+#include "tests/support/observe.h"
 #include "tests/support/pump.h"
-#include "tools/taskbar_standin.h"
 
 namespace {
 
 using namespace MainControl;
 
-constexpr const char* kRunsLog = "C:\\kestrune-wmic\\runs.log";
-
 int ToolRuns() {
-    std::ifstream log(kRunsLog);
+    std::ifstream log(kToolRunsLog);
     int lines = 0;
     for (std::string line; std::getline(log, line);) ++lines;
     return lines;
@@ -93,50 +89,35 @@ private:
     std::vector<std::thread> threads_;
 };
 
-int ProcessesNamed(const char* name) {
-    UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    PROCESSENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    int count = 0;
-    for (BOOL more = Process32First(snapshot.get(), &entry); more; more = Process32Next(snapshot.get(), &entry)) {
-        if (_stricmp(entry.szExeFile, name) == 0) ++count;
-    }
-    return count;
-}
-
-class CpuReading : public ::testing::Test {
+class CpuReading : public ProgramTest {
 protected:
     void SetUp() override {
-        RemoveConfig();
-        SetSystemTheme(-1);
-        DeleteFileA(kRunsLog);
+        ProgramTest::SetUp();
+        DeleteFileA(kToolRunsLog);
         SetToolMode("table 73");
-        taskbar_.reset(CreateTaskbarStandIn(BottomTaskbar(kDarkTaskbarColour)));
     }
     void TearDown() override {
         program_.Stop();
-        EXPECT_TRUE(PumpUntil([] { return ProcessesNamed("wmic.exe") == 0; }, 3000))
+        EXPECT_EQ(PollUntil([] { return ProcessesNamed("wmic.exe"); }, 0, 3000), 0)
             << "a tool outlived the program that started it";
-        RemoveConfig();
-        SetToolMode("");
-        DeleteFileA(kRunsLog);
+        ProgramTest::TearDown();
+        DeleteFileA(kToolRunsLog);
     }
-    void Start() {
-        ASSERT_TRUE(program_.Start());
-        main_ = program_.WaitForWindow("任务栏Kestrune");
-        ASSERT_NE(main_, nullptr);
+    std::string CpuText() const { return WindowTextOf(ControlOf(main_, kCpuField)); }
+    // The CPU field's text once it is the expected one, or the last one seen.
+    std::string CpuTextOnce(const std::string& expected, DWORD timeoutMs) const {
+        return PollUntil([&] { return CpuText(); }, expected, timeoutMs);
     }
-    std::string CpuText() const { return WindowTextOf(MainControlOf(main_, kCpuField)); }
-
-    UniqueWindow taskbar_;
-    ProgramUnderTest program_;
-    HWND main_ = nullptr;
+    // The load shown once it is accepted, or the last one seen (-1 for no text).
+    Polled<int> PercentOnce(const std::function<bool(int)>& accept, DWORD timeoutMs) const {
+        return PollUntil([&] { return PercentOf(CpuText()); }, accept, timeoutMs);
+    }
 };
 
 TEST_F(CpuReading, ShowsTheLoadFromTheToolsTable) {
     WriteConfig("1", nullptr);
     Start();
-    EXPECT_TRUE(PumpUntil([&] { return CpuText() == "27%"; }, 6000)) << CpuText();
+    EXPECT_EQ(CpuTextOnce("27%", 6000), "27%");
 }
 
 TEST_F(CpuReading, SamplesEveryThreeSecondsWhileOnAndNotAtAllWhileOff) {
@@ -167,7 +148,7 @@ TEST_F(CpuReading, ProgramsPlantedInItsFolderNeverRun) {
     }
     WriteConfig("1", nullptr);
     Start();
-    EXPECT_TRUE(PumpUntil([&] { return CpuText() == "27%"; }, 6000)) << "the system's own tools answered";
+    EXPECT_EQ(CpuTextOnce("27%", 6000), "27%") << "the system's own tools answered";
     for (const char* planted : {"cmd.exe", "wmic.exe"}) {
         EXPECT_FALSE(FileExists(program_.Folder() + "\\" + planted + ".ran")) << planted << " from the program folder ran";
     }
@@ -176,7 +157,7 @@ TEST_F(CpuReading, ProgramsPlantedInItsFolderNeverRun) {
 TEST_F(CpuReading, AHungToolNeitherFreezesTheWindowNorPilesUp) {
     WriteConfig("1", nullptr);
     Start();
-    ASSERT_TRUE(PumpUntil([&] { return CpuText() == "27%"; }, 6000));
+    ASSERT_EQ(CpuTextOnce("27%", 6000), "27%");
     SetToolMode("hang");
     const int runsBefore = ToolRuns();
 
@@ -208,7 +189,7 @@ TEST_F(CpuReading, AToolThatLingersAfterItsAnswerIsEndedSoon) {
     SetToolMode("linger 73");
     WriteConfig("1", nullptr);
     Start();
-    ASSERT_TRUE(PumpUntil([&] { return CpuText() == "27%"; }, 6000)) << CpuText();
+    ASSERT_EQ(CpuTextOnce("27%", 6000), "27%");
     int mostAlive = 0;
     DWORD oldestAlive = 0;
     const DWORD start = GetTickCount();
@@ -228,11 +209,12 @@ TEST_F(CpuReading, AToolThatLingersAfterItsAnswerIsEndedSoon) {
 
     // Cleared by hand just as a tool has answered: the one-second refresh ends it.
     const int runs = ToolRuns();
-    ASSERT_TRUE(PumpUntil([&] { return ToolRuns() > runs; }, 4000));
+    const auto answered = PollUntil(ToolRuns, [&](int seen) { return seen > runs; }, 4000);
+    ASSERT_TRUE(answered.ok) << "runs " << answered.last << ", before " << runs;
     WriteConfig("", nullptr);
     const DWORD cleared = GetTickCount();
-    EXPECT_TRUE(PumpUntil([] { return ToolsAlive() == 0; }, 1300))
-        << ToolsAlive() << " tools alive " << GetTickCount() - cleared << " ms after the switch was cleared";
+    EXPECT_EQ(PollUntil(ToolsAlive, 0, 1300), 0)
+        << "tools alive " << GetTickCount() - cleared << " ms after the switch was cleared";
 }
 
 // No WMI tool at all: the load comes from the system's processor times, follows the machine's
@@ -246,16 +228,16 @@ TEST_F(CpuReading, WithoutTheToolTheProcessorTimesGiveTheLoad) {
     int peak = 0;
     {
         BusyCores busy;
-        EXPECT_TRUE(PumpUntil([&] { return (peak = PercentOf(CpuText())) > 50; }, 8000))
-            << "with every core busy the field showed " << CpuText();
+        const auto busyLoad = PercentOnce([](int percent) { return percent > 50; }, 8000);
+        peak = busyLoad.last;
+        EXPECT_TRUE(busyLoad.ok) << "with every core busy the field showed " << busyLoad.last << "%";
     }
-    int low = 100;
-    EXPECT_TRUE(PumpUntil([&] { return (low = PercentOf(CpuText())) < 30; }, 8000))
-        << "after the load stopped the field showed " << CpuText() << " (peak " << peak << "%)";
+    const auto idleLoad = PercentOnce([](int percent) { return percent < 30; }, 8000);
+    EXPECT_TRUE(idleLoad.ok) << "after the load stopped the field showed " << idleLoad.last << "% (peak " << peak << "%)";
     EXPECT_EQ(ToolRuns(), 0) << "a command interpreter went looking for the tool";
 
     removed.PutBack();
-    EXPECT_TRUE(PumpUntil([&] { return CpuText() == "27%"; }, 8000)) << "the tool came back: " << CpuText();
+    EXPECT_EQ(CpuTextOnce("27%", 8000), "27%") << "the tool came back";
     EXPECT_GE(ToolRuns(), 1);
 }
 
@@ -266,8 +248,9 @@ TEST_F(CpuReading, AToolWithoutAReadingGivesWayToTheProcessorTimes) {
     WriteConfig("1", nullptr);
     Start();
     BusyCores busy;
-    EXPECT_TRUE(PumpUntil([&] { return PercentOf(CpuText()) > 50; }, 16000))
-        << "with every core busy the field showed " << CpuText() << " after " << ToolRuns() << " runs";
+    const auto busyLoad = PercentOnce([](int percent) { return percent > 50; }, 16000);
+    EXPECT_TRUE(busyLoad.ok) << "with every core busy the field showed " << busyLoad.last << "% after " << ToolRuns()
+                             << " runs";
     busy.Stop();
     EXPECT_EQ(ToolRuns(), 3);
     PumpFor(6000);

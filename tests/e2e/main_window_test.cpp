@@ -1,32 +1,27 @@
 // The started program seen from outside: its main window, its controls, its pixels, its file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "support/unique.h"
-#include "tests/e2e/program_under_test.h"
+#include "tests/e2e/program_test.h"
 #include "tests/support/pump.h"
+#include "tests/support/test_main.h"
 #include "tools/taskbar_standin.h"
 
 namespace {
 
-constexpr COLORREF kColourKey = RGB(255, 168, 255);
-constexpr int kFirstControlId = 1000;
+using namespace MainControl;
 
-class MainWindowFromOutside : public ::testing::Test {
+constexpr COLORREF kColourKey = RGB(255, 168, 255);
+
+class MainWindowFromOutside : public ProgramTest {
 protected:
     void SetUp() override {
-        RemoveConfig();
-        SetSystemTheme(-1);
-        taskbar_.reset(CreateTaskbarStandIn(BottomTaskbar(kDarkTaskbarColour)));
-        ASSERT_TRUE(program_.Start()) << "could not start " << BuiltProgramPath();
-        main_ = program_.WaitForWindow("任务栏Kestrune");
-        ASSERT_NE(main_, nullptr) << "no main window appeared";
+        ProgramTest::SetUp();
+        Start();
     }
-
-    UniqueWindow taskbar_;
-    ProgramUnderTest program_;
-    HWND main_ = nullptr;
 };
 
 TEST_F(MainWindowFromOutside, IsABorderlessTopmostColourKeyedWindowWithoutTaskbarButton) {
@@ -66,43 +61,75 @@ BOOL CALLBACK CollectChild(HWND hwnd, LPARAM list) {
     return TRUE;
 }
 
+// Children from the top of the z-order down.
+std::vector<HWND> ChildrenTopFirst(HWND parent) {
+    std::vector<HWND> children;
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) children.push_back(child);
+    return children;
+}
+
+POINT CentreOnScreen(HWND window) {
+    const RECT rect = WindowRect(window);
+    return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+}
+
 TEST_F(MainWindowFromOutside, HasItsNineVisibleControlsWhereTheTableStandsThem) {
     // The twelve controls of the table less the three timers, which are no windows.
     const ExpectedChild expected[] = {
-        {1, "KestruneTransLabel", 7, 30, 20, "CPU"},
-        {2, "Edit", 24, 30, 20, "1%"},
-        {3, "KestruneTransLabel", 7, 30, 20, "内存"},
-        {4, "Edit", 24, 30, 20, "10%"},
-        {5, "KestruneTransLabel", 0, 70, 50, ""},  // the mouse layer, over the whole window
-        {6, "Edit", 24, 50, 20, nullptr},          // download speed
-        {7, "Edit", 7, 50, 20, nullptr},           // upload speed
-        {9, "KestruneTransLabel", 24, 20, 20, "↓"},
-        {10, "KestruneTransLabel", 8, 20, 20, "↑"},
+        {kCpuLabel, "KestruneTransLabel", 7, 30, 20, "CPU"},
+        {kCpuField, "Edit", 24, 30, 20, "1%"},
+        {kMemoryLabel, "KestruneTransLabel", 7, 30, 20, "内存"},
+        {kMemoryField, "Edit", 24, 30, 20, "10%"},
+        {kMouseLayer, "KestruneTransLabel", 0, 70, 50, ""},  // over the whole window
+        {kDownloadField, "Edit", 24, 50, 20, nullptr},
+        {kUploadField, "Edit", 7, 50, 20, nullptr},
+        {kDownloadArrow, "KestruneTransLabel", 24, 20, 20, "↓"},
+        {kUploadArrow, "KestruneTransLabel", 8, 20, 20, "↑"},
     };
     std::vector<HWND> children;
     EnumChildWindows(main_, CollectChild, reinterpret_cast<LPARAM>(&children));
     EXPECT_EQ(children.size(), std::size(expected));
 
     for (const ExpectedChild& c : expected) {
-        HWND child = GetDlgItem(main_, kFirstControlId + c.index);
+        HWND child = ControlOf(main_, c.index);
         ASSERT_NE(child, nullptr) << "control " << c.index;
         char className[64] = {};
         GetClassNameA(child, className, sizeof className);
         EXPECT_STRCASEEQ(className, c.className) << "control " << c.index;
-        RECT rect;
-        GetWindowRect(child, &rect);
-        MapWindowPoints(nullptr, main_, reinterpret_cast<POINT*>(&rect), 2);
+        const RECT rect = ChildRect(child);
         EXPECT_EQ(rect.top, c.top) << "control " << c.index;
         EXPECT_EQ(rect.right - rect.left, c.width) << "control " << c.index;
         EXPECT_EQ(rect.bottom - rect.top, c.height) << "control " << c.index;
         if (c.text) {
-            char text[64] = {};
-            DWORD_PTR copied = 0;
-            SendMessageTimeoutA(child, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
-                                &copied);
-            EXPECT_STREQ(text, c.text) << "control " << c.index;
+            EXPECT_EQ(WindowTextOf(child), c.text) << "control " << c.index;
         }
     }
+
+    // What the order does: the mouse layer takes a click anywhere over the speeds, and each
+    // transparent label is drawn over the fields it overlaps.
+    const HWND layer = ControlOf(main_, kMouseLayer);
+    for (const int field : {kDownloadField, kUploadField}) {
+        const POINT centre = CentreOnScreen(ControlOf(main_, field));
+        POINT inMain = centre;
+        ScreenToClient(main_, &inMain);
+        EXPECT_EQ(ChildWindowFromPointEx(main_, inMain, CWP_SKIPINVISIBLE), layer) << "over field " << field;
+        EXPECT_EQ(WindowFromPoint(centre), layer) << "a click on field " << field;
+    }
+    const std::vector<HWND> order = ChildrenTopFirst(main_);
+    auto depthOf = [&](int index) { return std::find(order.begin(), order.end(), ControlOf(main_, index)) - order.begin(); };
+    int overlaps = 0;
+    for (const ExpectedChild& label : expected) {
+        if (std::string(label.className) != "KestruneTransLabel") continue;
+        for (const ExpectedChild& field : expected) {
+            if (std::string(field.className) != "Edit") continue;
+            RECT overlap{};
+            const RECT a = ChildRect(ControlOf(main_, label.index)), b = ChildRect(ControlOf(main_, field.index));
+            if (!IntersectRect(&overlap, &a, &b)) continue;
+            ++overlaps;
+            EXPECT_LT(depthOf(label.index), depthOf(field.index)) << "label " << label.index << " under field " << field.index;
+        }
+    }
+    EXPECT_GE(overlaps, 4) << "the mouse layer over every field at least";
 }
 
 // Every pixel of the window that is on the screen is the taskbar's or the text's: no colour
@@ -113,13 +140,26 @@ TEST_F(MainWindowFromOutside, ShowsOnlyItsTextOverTheTaskbar) {
         {"dark", 0, kDarkTaskbarColour, RGB(255, 255, 255)},
         {"light", 1, kLightTaskbarColour, static_cast<COLORREF>(0x131315)},
     };
+    // Every reading on, so that every font of the window is on the screen, and judged only once
+    // the speed fields show their text: an empty field has no fringe to show.
+    program_.Stop();
+    WriteConfig("1", "1");
+    ProgramUnderTest program;
+    HWND main = StartAndWaitForMain(program);
+    ASSERT_NE(main, nullptr);
+    for (int field : {MainControl::kUploadField, MainControl::kDownloadField}) {
+        const auto shown = PollUntil([&] { return WindowTextOf(ControlOf(main, field)); },
+                                     [](const std::string& text) { return !text.empty(); }, 3000);
+        ASSERT_TRUE(shown.ok) << "field " << field << " shows no text";
+    }
+    PumpFor(200);
     for (const Case& c : cases) {
         SetSystemTheme(c.light);
         RepaintTaskbarStandIn(taskbar_.get(), c.taskbar);
         PixelCount taskbar, text, other;
         RECT rect{};
         const bool seen = PumpUntil([&] {
-            GetWindowRect(main_, &rect);
+            GetWindowRect(main, &rect);
             taskbar = CountScreenPixels(rect, [&](COLORREF p) { return p == c.taskbar; });
             text = CountScreenPixels(rect, [&](COLORREF p) { return p == c.text; });
             other = CountScreenPixels(rect, [&](COLORREF p) { return p != c.taskbar && p != c.text; });
@@ -133,36 +173,30 @@ TEST_F(MainWindowFromOutside, ShowsOnlyItsTextOverTheTaskbar) {
 
 TEST_F(MainWindowFromOutside, GivesItsFileTheFixedNameInItsOwnFolder) {
     const std::string folder = program_.Folder();
-    EXPECT_TRUE(PumpUntil([&] { return FileExists(folder + "\\任务栏Kestrune.exe"); }));
+    EXPECT_TRUE(PumpUntil([&] { return FileExists(folder + "\\" + kFixedFileName); }));
     EXPECT_FALSE(FileExists(folder + "\\" + ProgramUnderTest::kStartName));
 }
 
 // A start name whose 乗 carries a 0x5C byte after the last real backslash, and a program in a
 // drive's root started from another folder of that drive.
-TEST(ProgramFile, TakesTheFixedNameInItsOwnFolderWhereverThatIs) {
+using ProgramFile = ProgramTest;
+
+TEST_F(ProgramFile, TakesTheFixedNameInItsOwnFolderWhereverThatIs) {
     struct Case { const char* startName; bool atDriveRoot; };
     const Case cases[] = {{"下载乗abc.exe", false}, {"kestrune-root.exe", true}};
-    RemoveConfig();
-    UniqueWindow taskbar(CreateTaskbarStandIn(BottomTaskbar(kDarkTaskbarColour)));
     for (const Case& c : cases) {
         ProgramUnderTest program(c.startName, c.atDriveRoot);
         ASSERT_TRUE(program.Start()) << c.startName;
         const std::string folder = program.Folder();
-        EXPECT_TRUE(PumpUntil([&] { return FileExists(folder + "\\任务栏Kestrune.exe"); })) << folder;
+        EXPECT_TRUE(PumpUntil([&] { return FileExists(folder + "\\" + kFixedFileName); })) << folder;
         EXPECT_FALSE(FileExists(folder + "\\" + c.startName)) << folder;
-        EXPECT_NE(program.WaitForWindow("任务栏Kestrune"), nullptr) << "still runs: " << folder;
+        EXPECT_NE(program.WaitForWindow(kMainTitle), nullptr) << "still runs: " << folder;
     }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: e2e_tests <path of the built kestrune.exe> <path of console_probe.exe>\n");
-        return 2;
-    }
-    SetBuiltProgramPath(argv[1]);
-    SetConsoleProbePath(argv[2]);
-    return RUN_ALL_TESTS();
+    return RunAllTestsWithPaths(argc, argv, "e2e_tests <path of the built kestrune.exe> <path of console_probe.exe>",
+                                {SetBuiltProgramPath, SetConsoleProbePath});
 }

@@ -5,10 +5,9 @@
 
 #include <windows.h>
 
-#include "support/unique.h"
-#include "tests/e2e/program_under_test.h"
+#include "tests/e2e/program_test.h"
 #include "tests/support/pump.h"
-#include "tools/taskbar_standin.h"
+#include "tests/support/test_main.h"
 
 namespace {
 
@@ -27,60 +26,46 @@ bool RunToEnd(const std::string& path) {
     if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
         return false;
     }
-    WaitForSingleObject(info.hProcess, 10000);
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
+    UniqueHandle thread(info.hThread);
+    UniqueHandle process(info.hProcess);
+    WaitForSingleObject(process.get(), 10000);
     return true;
 }
 
-TEST(PlantedLibraries, AreNeverLoadedWhileTheReadingsRun) {
-    UniqueWindow taskbar(CreateTaskbarStandIn(BottomTaskbar(kDarkTaskbarColour)));
+using PlantedLibraries = ProgramTest;
+
+TEST_F(PlantedLibraries, AreNeverLoadedWhileTheReadingsRun) {
     WriteConfig("1", "1");
     SetToolMode("table 60");
-    ProgramUnderTest program;
     for (const char* name : kPlantedNames) {
-        ASSERT_TRUE(CopyFileA(g_markerLibrary.c_str(), (program.Folder() + "\\" + name).c_str(), FALSE)) << name;
+        ASSERT_TRUE(CopyFileA(g_markerLibrary.c_str(), (program_.Folder() + "\\" + name).c_str(), FALSE)) << name;
     }
 
     // The control: with this search order a statically imported planted library is loaded.
-    const std::string control = program.Folder() + "\\static_import_probe.exe";
+    const std::string control = program_.Folder() + "\\static_import_probe.exe";
     ASSERT_TRUE(CopyFileA(g_staticImportProbe.c_str(), control.c_str(), FALSE));
     ASSERT_TRUE(RunToEnd(control));
-    ASSERT_TRUE(FileExists(program.Folder() + "\\iphlpapi.dll.loaded"))
+    ASSERT_TRUE(FileExists(program_.Folder() + "\\iphlpapi.dll.loaded"))
         << "the planted library was not loaded even by the control: the test would prove nothing";
-    DeleteFileA((program.Folder() + "\\iphlpapi.dll.loaded").c_str());
+    DeleteFileA((program_.Folder() + "\\iphlpapi.dll.loaded").c_str());
 
-    ASSERT_TRUE(program.Start());
-    HWND main = program.WaitForWindow("任务栏Kestrune");
-    ASSERT_NE(main, nullptr);
+    ASSERT_NO_FATAL_FAILURE(Start());
     // The menu, then the settings window with its themed check boxes.
-    PostMessageA(MainControlOf(main, MainControl::kMouseLayer), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-    HWND menu = nullptr;
-    EXPECT_TRUE(PumpUntil([&] { return (menu = program.FindWindowOfProgram("菜单", false)) != nullptr; }, 3000));
-    if (menu) PostMessageA(GetDlgItem(menu, 1002), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-    EXPECT_TRUE(PumpUntil([&] { return program.FindWindowOfProgram("Kestrune设置", true) != nullptr; }, 3000));
-    EXPECT_TRUE(PumpUntil([&] { return WindowTextOf(MainControlOf(main, MainControl::kCpuField)) == "40%"; }, 6000))
+    EXPECT_NE(OpenSettingsByPostedClicks(program_, main_), nullptr);
+    EXPECT_EQ(PollUntil([&] { return WindowTextOf(ControlOf(main_, MainControl::kCpuField)); }, "40%", 6000), "40%")
         << "the readings ran";
     PumpFor(1500);
 
     for (const char* name : kPlantedNames) {
-        EXPECT_FALSE(FileExists(program.Folder() + "\\" + name + ".loaded")) << "the planted " << name << " was loaded";
+        EXPECT_FALSE(FileExists(program_.Folder() + "\\" + name + ".loaded")) << "the planted " << name << " was loaded";
     }
-    program.Stop();
-    RemoveConfig();
-    SetToolMode("");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    if (argc < 4) {
-        std::fprintf(stderr, "usage: planted_library_tests <kestrune.exe> <marker iphlpapi.dll> <static_import_probe.exe>\n");
-        return 2;
-    }
-    SetBuiltProgramPath(argv[1]);
-    g_markerLibrary = WindowsPathOf(argv[2]);
-    g_staticImportProbe = WindowsPathOf(argv[3]);
-    return RUN_ALL_TESTS();
+    return RunAllTestsWithPaths(argc, argv,
+                                "planted_library_tests <kestrune.exe> <marker iphlpapi.dll> <static_import_probe.exe>",
+                                {SetBuiltProgramPath, [](const std::string& path) { g_markerLibrary = path; },
+                                 [](const std::string& path) { g_staticImportProbe = path; }});
 }

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <utility>
 
+#include "tests/support/observe.h"
 #include "tests/support/pump.h"
 
 namespace {
@@ -46,15 +47,6 @@ void RemoveFolder(const std::string& folder) {
 
 }  // namespace
 
-std::string WindowsPathOf(const std::string& path) {
-    if (path.empty() || path[0] != '/') return path;
-    std::string windows = "Z:" + path;
-    for (char& c : windows) {
-        if (c == '/') c = '\\';
-    }
-    return windows;
-}
-
 const std::string& BuiltProgramPath() { return g_builtProgram; }
 void SetBuiltProgramPath(const std::string& path) { g_builtProgram = WindowsPathOf(path); }
 const std::string& ConsoleProbePath() { return g_consoleProbe; }
@@ -78,7 +70,7 @@ ProgramUnderTest::~ProgramUnderTest() {
     Stop();
     if (atDriveRoot_) {
         DeleteFileA((folder_ + "\\" + startName_).c_str());
-        DeleteFileA((folder_ + "\\任务栏Kestrune.exe").c_str());
+        DeleteFileA((folder_ + "\\" + kFixedFileName).c_str());
     } else {
         RemoveFolder(folder_);
     }
@@ -95,7 +87,7 @@ bool ProgramUnderTest::Start() {
                         &info)) {
         return false;
     }
-    CloseHandle(info.hThread);
+    UniqueHandle thread(info.hThread);
     process_.reset(info.hProcess);
     processId_ = info.dwProcessId;
     return true;
@@ -129,10 +121,23 @@ HWND ProgramUnderTest::WaitForWindow(const char* title, DWORD timeoutMs) const {
     return found;
 }
 
-namespace {
-constexpr const char* kConfigPath = "C:\\Program Files (x86)\\Kestrune.ini";
-constexpr const char* kThemeKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
-}  // namespace
+HWND ProgramUnderTest::PollForWindow(const char* title, bool visibleOnly, DWORD timeoutMs) const {
+    return PollUntil([&] { return FindWindowOfProgram(title, visibleOnly); }, [](HWND found) { return found != nullptr; },
+                     timeoutMs)
+        .last;
+}
+
+HWND ProgramUnderTest::WindowOnceGone(const char* title, bool visibleOnly, DWORD timeoutMs) const {
+    return PollUntil([&] { return FindWindowOfProgram(title, visibleOnly); }, HWND{}, timeoutMs);
+}
+
+HWND OpenSettingsByPostedClicks(const ProgramUnderTest& program, HWND main) {
+    PostMessageA(ControlOf(main, MainControl::kMouseLayer), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    HWND menu = program.PollForWindow(kMenuTitle, false);
+    if (!menu) return nullptr;
+    PostMessageA(ControlOf(menu, MenuControl::kSettingsEntry), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    return program.PollForWindow(kSettingsTitle, true);
+}
 
 void WriteConfig(const char* cpu, const char* memory) {
     RemoveConfig();
@@ -140,10 +145,13 @@ void WriteConfig(const char* cpu, const char* memory) {
     if (memory) WritePrivateProfileStringA("内存", "开关", memory, kConfigPath);
 }
 
-void RemoveConfig() { DeleteFileA(kConfigPath); }
+void RemoveConfig() {
+    SetFileAttributesA(kConfigPath, FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(kConfigPath);
+}
 
 std::map<DWORD, DWORD> ToolStarts() {
-    std::ifstream log("C:\\kestrune-wmic\\runs.log");
+    std::ifstream log(kToolRunsLog);
     std::map<DWORD, DWORD> starts;
     DWORD tick = 0, pid = 0;
     while (log >> tick >> pid) starts.emplace(pid, tick);
@@ -185,13 +193,38 @@ void SetSystemTheme(int light) {
     RegSetValueExA(key.get(), "SystemUsesLightTheme", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
 }
 
-HWND MainControlOf(HWND main, int index) { return GetDlgItem(main, 1000 + index); }
+void ResetEnvironment() {
+    RemoveConfig();
+    SetSystemTheme(-1);
+    SetToolMode("");
+}
 
 RECT ChildRect(HWND child) {
     RECT rect{};
     GetWindowRect(child, &rect);
     MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
     return rect;
+}
+
+RECT WindowRect(HWND window) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    return rect;
+}
+
+int WindowWidth(HWND window) {
+    const RECT rect = WindowRect(window);
+    return rect.right - rect.left;
+}
+
+Corner TopLeftOf(HWND window) {
+    const RECT rect = WindowRect(window);
+    return {rect.left, rect.top};
+}
+
+Corner TopRightOf(HWND window) {
+    const RECT rect = WindowRect(window);
+    return {rect.right, rect.top};
 }
 
 std::string WindowTextOf(HWND window) {

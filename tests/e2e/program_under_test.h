@@ -6,11 +6,16 @@
 
 #include <map>
 #include <string>
+#include <utility>
 
 #include "support/unique.h"
 
-// The path the test was given: a Unix path (from CTest) or a Windows one.
-std::string WindowsPathOf(const std::string& path);
+// Titles of the program's windows, and the fixed name it gives its own file.
+constexpr const char* kMainTitle = "任务栏Kestrune";
+constexpr const char* kMenuTitle = "菜单";
+constexpr const char* kSettingsTitle = "Kestrune设置";
+constexpr const char* kMessageTitle = "信息：";
+constexpr const char* kFixedFileName = "任务栏Kestrune.exe";
 
 // The built executable and the console probe, as given on the test's command line.
 const std::string& BuiltProgramPath();
@@ -41,6 +46,10 @@ public:
     HWND WaitForWindow(const char* title, DWORD timeoutMs = 10000) const;
     // Its windows, visible or not.
     HWND FindWindowOfProgram(const char* title, bool visibleOnly) const;
+    // The window of this title once it is there (visible or not), or nullptr at the time-out.
+    HWND PollForWindow(const char* title, bool visibleOnly, DWORD timeoutMs = 3000) const;
+    // nullptr once no such window is left, or the one still there at the time-out.
+    HWND WindowOnceGone(const char* title, bool visibleOnly, DWORD timeoutMs = 3000) const;
 
 private:
     std::string folder_;
@@ -53,8 +62,12 @@ private:
 bool FileExists(const std::string& path);
 
 // The program's configuration file in the prefix: nullptr leaves a section out.
+constexpr const char* kConfigPath = "C:\\Program Files (x86)\\Kestrune.ini";
 void WriteConfig(const char* cpu, const char* memory);
+// Removed even when a test left it read-only.
 void RemoveConfig();
+// Where the wmic stand-in logs its starts.
+constexpr const char* kToolRunsLog = "C:\\kestrune-wmic\\runs.log";
 
 // What the wmic stand-in of the prefix answers ("table 73", "hang", ...); "" for its default.
 void SetToolMode(const std::string& mode);
@@ -64,15 +77,39 @@ bool ProcessAlive(DWORD pid);
 int ToolsAlive();
 
 // The Windows mode value the program follows; -1 removes it.
+constexpr const char* kThemeKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
 void SetSystemTheme(int light);
 
-// Controls of the main window, by their place in the window's table (timers have none).
+// No configuration file, no mode value, the tool's default answer: what each test starts from.
+void ResetEnvironment();
+
+// Controls by their place in their window's table (timers have a place but no window); a
+// control's id is the first id plus its place.
+constexpr int kFirstControlId = 1000;
 namespace MainControl {
 constexpr int kCpuLabel = 1, kCpuField = 2, kMemoryLabel = 3, kMemoryField = 4, kMouseLayer = 5, kDownloadField = 6,
               kUploadField = 7, kDownloadArrow = 9, kUploadArrow = 10;
 }
-HWND MainControlOf(HWND main, int index);
+namespace MenuControl {
+constexpr int kCloseEntry = 1, kSettingsEntry = 2;  // 标签2 "   关闭", 标签1 "   设置"
+}
+namespace SettingsControl {
+constexpr int kStartupBox = 0, kMemoryBox = 1, kCpuBox = 2;
+}
+inline HWND ControlOf(HWND window, int index) { return GetDlgItem(window, kFirstControlId + index); }
+
+// The menu opened and its settings entry chosen by posted button releases, as clicks would:
+// the settings window, or nullptr when the menu or the settings window did not appear in time.
+HWND OpenSettingsByPostedClicks(const ProgramUnderTest& program, HWND main);
+
 // Client rectangle of a child within its parent.
 RECT ChildRect(HWND child);
+RECT WindowRect(HWND window);
+int WindowWidth(HWND window);
+// Screen corners, printable in a failed check: a docked window's top right is its notification
+// area's top left.
+using Corner = std::pair<LONG, LONG>;
+Corner TopLeftOf(HWND window);
+Corner TopRightOf(HWND window);
 // WM_GETTEXT with a time-out, so a hung program cannot hang the test.
 std::string WindowTextOf(HWND window);

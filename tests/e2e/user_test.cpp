@@ -7,26 +7,25 @@
 #include <taskschd.h>
 
 #include <fstream>
-#include <sstream>
 
 #include "support/com_ptr.h"
 #include "support/unique.h"
-#include "tests/e2e/program_under_test.h"
+#include "tests/e2e/program_test.h"
+#include "tests/support/observe.h"
 #include "tests/support/pump.h"
 #include "tools/taskbar_standin.h"
 
 namespace {
 
 using namespace MainControl;
+using namespace SettingsControl;
 
 constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-constexpr const char* kRunValue = "任务栏Kestrune.exe";
+constexpr const char* kRunValue = kFixedFileName;
 constexpr const char* kOlderRunValue = "MorvaneKestrune.exe";
-constexpr const char* kConfigPath = "C:\\Program Files (x86)\\Kestrune.ini";
 constexpr COLORREF kMenuDark = RGB(50, 50, 50);
 constexpr COLORREF kMenuDarkHover = RGB(61, 61, 61);
 constexpr COLORREF kMenuLight = RGB(240, 240, 240);
-constexpr int kSettingsStartupBox = 0, kSettingsMemoryBox = 1, kSettingsCpuBox = 2;
 
 // The 32-bit view of HKLM's Run key, the one the program reads and writes whatever its own build.
 UniqueKey RunKey(REGSAM access, REGSAM view = KEY_WOW64_32KEY) {
@@ -110,13 +109,6 @@ std::string TaskFileUnderWine() {
 
 bool TaskRegistered() { return TaskScheduler().Has(kTaskName); }
 
-std::string FileBytes(const char* path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
-}
-
 void MoveMouseTo(int x, int y) {
     SetCursorPos(x, y);
     INPUT input{};
@@ -137,21 +129,13 @@ void ClickAt(int x, int y, bool right = false) {
     SendInput(2, inputs, sizeof inputs[0]);
 }
 
-RECT WindowRect(HWND window) {
-    RECT rect{};
-    GetWindowRect(window, &rect);
-    return rect;
-}
+int CountColour(const RECT& rect, COLORREF colour) { return CountScreenColour(rect, colour); }
 
-int CountColour(const RECT& rect, COLORREF colour) {
-    return CountScreenPixels(rect, [&](COLORREF c) { return c == colour; }).matching;
-}
-
-// A screen point where the readings have drawn text (white on the dark stand-in).
-bool FindDrawnPoint(const RECT& rect, POINT* point) {
+// A screen point where the readings have drawn text of this colour (white on the dark stand-in).
+bool FindDrawnPoint(const RECT& rect, POINT* point, COLORREF text = RGB(255, 255, 255)) {
     for (int y = rect.top; y < rect.bottom; ++y) {
         for (int x = rect.left; x < rect.right; ++x) {
-            if (CountColour(RECT{x, y, x + 1, y + 1}, RGB(255, 255, 255)) == 1) {
+            if (CountColour(RECT{x, y, x + 1, y + 1}, text) == 1) {
                 *point = {x, y};
                 return true;
             }
@@ -174,25 +158,20 @@ int CountWindowsTitled(const char* title) {
     return search.second;
 }
 
-class AsAUser : public ::testing::Test {
+class AsAUser : public ProgramTest {
 protected:
     void SetUp() override {
-        RemoveConfig();
-        SetSystemTheme(-1);
+        ProgramTest::SetUp();
         DeleteRun(kRunValue);
         DeleteRun(kOlderRunValue);
         TaskScheduler().Delete(kTaskName);
-        taskbar_.reset(CreateTaskbarStandIn(BottomTaskbar(kDarkTaskbarColour)));
         // Another application's window, away from the readings. (A click on the stand-in would
         // do on Windows, but under Wine it raises the stand-in's X window over the readings.)
         elsewhere_.reset(CreateWindowExA(0, "STATIC", "elsewhere", WS_POPUP | WS_VISIBLE | SS_NOTIFY, 0, 0, 200, 100,
                                          nullptr, nullptr, GetModuleHandleA(nullptr), nullptr));
     }
     void TearDown() override {
-        program_.Stop();
-        RemoveConfig();
-        SetSystemTheme(-1);
-        SetToolMode("");
+        ProgramTest::TearDown();
         DeleteRun(kRunValue);
         DeleteRun(kOlderRunValue);
         SetFileAttributesA(TaskFileUnderWine().c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -200,62 +179,55 @@ protected:
         TaskScheduler().Delete(kTaskName);
     }
     void Start() {
-        ASSERT_TRUE(program_.Start());
-        main_ = program_.WaitForWindow("任务栏Kestrune");
-        ASSERT_NE(main_, nullptr);
-        ASSERT_TRUE(PumpUntil([&] { return WindowRect(main_).right == WindowRect(NotifyAreaOf(taskbar_.get())).left; }));
+        ProgramTest::Start();
+        if (HasFatalFailure()) return;
+        const auto docked = PollUntil([&] { return WindowRect(main_).right; },
+                                      [&](LONG right) { return right == WindowRect(NotifyAreaOf(taskbar_.get())).left; });
+        ASSERT_TRUE(docked.ok) << "right edge " << docked.last << ", notification area from "
+                               << WindowRect(NotifyAreaOf(taskbar_.get())).left;
     }
     // A real click on drawn text of the readings; returns the menu once it has finished sliding.
-    HWND OpenMenuByClick(bool right = false) {
+    HWND OpenMenuByClick(bool right = false, COLORREF text = RGB(255, 255, 255)) {
         POINT point{};
-        EXPECT_TRUE(PumpUntil([&] { return FindDrawnPoint(WindowRect(main_), &point); }, 3000)) << "no text drawn";
+        EXPECT_TRUE(PumpUntil([&] { return FindDrawnPoint(WindowRect(main_), &point, text); }, 3000)) << "no text drawn";
         ClickAt(point.x, point.y, right);
         HWND menu = nullptr;
         const bool slid = PumpUntil([&] {
-            menu = program_.FindWindowOfProgram("菜单", true);
+            menu = program_.FindWindowOfProgram(kMenuTitle, true);
             return menu && WindowRect(menu).bottom == WindowRect(main_).top;
         }, 3000);
-        const HWND any = program_.FindWindowOfProgram("菜单", false);
+        const HWND any = program_.FindWindowOfProgram(kMenuTitle, false);
         EXPECT_TRUE(slid) << "the menu did not open and slide into place: click at " << point.x << "," << point.y
                           << (any ? (IsWindowVisible(any) ? " menu visible, bottom " : " menu hidden, bottom ") : " no menu")
                           << (any ? WindowRect(any).bottom : 0) << " main top " << WindowRect(main_).top;
         PumpFor(50);
         return slid ? menu : nullptr;
     }
-    POINT CentreOfLabel(HWND menu, int index) const {
-        RECT rect{};
-        GetWindowRect(GetDlgItem(menu, 1000 + index), &rect);
+    POINT CentreOfEntry(HWND menu, int entry) const {
+        const RECT rect = WindowRect(ControlOf(menu, entry));
         return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-    }
-    RECT LabelRect(HWND menu, int index) const {
-        RECT rect{};
-        GetWindowRect(GetDlgItem(menu, 1000 + index), &rect);
-        return rect;
     }
     HWND OpenSettingsFromMenu() {
         HWND menu = OpenMenuByClick();
         if (!menu) return nullptr;
-        const POINT settings = CentreOfLabel(menu, 2);  // 标签1, "   设置"
+        const POINT settings = CentreOfEntry(menu, MenuControl::kSettingsEntry);
         ClickAt(settings.x, settings.y);
-        HWND window = nullptr;
-        PumpUntil([&] { return (window = program_.FindWindowOfProgram("Kestrune设置", true)) != nullptr; }, 3000);
-        return window;
+        return program_.PollForWindow(kSettingsTitle, true);
     }
-    bool BoxChecked(HWND settings, int index) const {
+    bool BoxChecked(HWND settings, int box) const {
         DWORD_PTR state = 0;
-        SendMessageTimeoutA(GetDlgItem(settings, 1000 + index), BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &state);
+        SendMessageTimeoutA(ControlOf(settings, box), BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &state);
         return state == BST_CHECKED;
     }
     // A user's click: posted, so that a message box it opens cannot hold the test up.
-    void ClickBox(HWND settings, int index) const { PostMessageA(GetDlgItem(settings, 1000 + index), BM_CLICK, 0, 0); }
-    int MainWidth() const { return WindowRect(main_).right - WindowRect(main_).left; }
+    void ClickBox(HWND settings, int box) const { PostMessageA(ControlOf(settings, box), BM_CLICK, 0, 0); }
+    int MainWidth() const { return WindowWidth(main_); }
+    // The main window's width once it is the expected one, or the last one seen.
+    int MainWidthOnce(int expected) const { return PollUntil([&] { return MainWidth(); }, expected, 2000); }
 
     void ClickElsewhere() const { ClickAt(100, 50); }
 
-    UniqueWindow taskbar_;
     UniqueWindow elsewhere_;
-    ProgramUnderTest program_;
-    HWND main_ = nullptr;
 };
 
 TEST_F(AsAUser, ASecondCopyEndsAtOnceWithCodeZeroAndTheFirstGoesOn) {
@@ -266,7 +238,7 @@ TEST_F(AsAUser, ASecondCopyEndsAtOnceWithCodeZeroAndTheFirstGoesOn) {
         DWORD exitCode = 99;
         EXPECT_TRUE(PumpUntil([&] { return second.HasExited(&exitCode); }, 5000));
         EXPECT_EQ(exitCode, 0u);
-        EXPECT_EQ(second.FindWindowOfProgram("任务栏Kestrune", true), nullptr);
+        EXPECT_EQ(second.FindWindowOfProgram(kMainTitle, true), nullptr);
     }
     PumpFor(300);
     EXPECT_FALSE(program_.HasExited());
@@ -275,11 +247,11 @@ TEST_F(AsAUser, ASecondCopyEndsAtOnceWithCodeZeroAndTheFirstGoesOn) {
     program_.Stop();
     ProgramUnderTest later;
     ASSERT_TRUE(later.Start());
-    EXPECT_NE(later.WaitForWindow("任务栏Kestrune"), nullptr) << "a start after the first copy ended runs";
+    EXPECT_NE(later.WaitForWindow(kMainTitle), nullptr) << "a start after the first copy ended runs";
 }
 
 TEST_F(AsAUser, AFileAlreadyCarryingTheFixedNameLeavesBothFilesAsTheyAre) {
-    const std::string taken = program_.Folder() + "\\任务栏Kestrune.exe";
+    const std::string taken = program_.Folder() + "\\" + kFixedFileName;
     std::ofstream(taken, std::ios::binary) << "not the program";
     Start();
     EXPECT_TRUE(FileExists(program_.Folder() + "\\" + ProgramUnderTest::kStartName));
@@ -303,17 +275,21 @@ TEST_F(AsAUser, AClickOnTheReadingsSlidesTheMenuUpInTheThemesColours) {
     EXPECT_GT(CountColour(rect, RGB(255, 255, 255)), 10) << "white text";
 
     // Hover moves the highlight from entry to entry.
-    const POINT settings = CentreOfLabel(menu, 2), close = CentreOfLabel(menu, 1);
+    const POINT settings = CentreOfEntry(menu, MenuControl::kSettingsEntry), close = CentreOfEntry(menu, MenuControl::kCloseEntry);
     MoveMouseTo(settings.x, settings.y);
-    EXPECT_TRUE(PumpUntil([&] { return CountColour(LabelRect(menu, 2), kMenuDarkHover) > 1000; }, 2000));
+    const auto hovered = PollUntil([&] { return CountColour(WindowRect(ControlOf(menu, MenuControl::kSettingsEntry)), kMenuDarkHover); },
+                                   [](int pixels) { return pixels > 1000; }, 2000);
+    EXPECT_TRUE(hovered.ok) << hovered.last << " highlighted pixels on the settings entry";
     MoveMouseTo(close.x, close.y);
-    EXPECT_TRUE(PumpUntil([&] {
-        return CountColour(LabelRect(menu, 1), kMenuDarkHover) > 1000 && CountColour(LabelRect(menu, 2), kMenuDarkHover) == 0;
-    }, 2000)) << "the highlight did not move to the close entry";
+    const auto moved = PollUntil([&] { return std::pair(CountColour(WindowRect(ControlOf(menu, MenuControl::kCloseEntry)), kMenuDarkHover),
+                                                        CountColour(WindowRect(ControlOf(menu, MenuControl::kSettingsEntry)), kMenuDarkHover)); },
+                                 [](const std::pair<int, int>& seen) { return seen.first > 1000 && seen.second == 0; }, 2000);
+    EXPECT_TRUE(moved.ok) << "the highlight did not move to the close entry (close, settings highlighted pixels: "
+                          << testing::PrintToString(moved.last) << ")";
 
     // A click elsewhere takes the activation away: the menu closes itself.
     ClickElsewhere();
-    EXPECT_TRUE(PumpUntil([&] { return program_.FindWindowOfProgram("菜单", false) == nullptr; }, 3000));
+    EXPECT_EQ(program_.WindowOnceGone(kMenuTitle, false), nullptr);
     EXPECT_FALSE(program_.HasExited());
 }
 
@@ -321,24 +297,8 @@ TEST_F(AsAUser, TheMenuFollowsALightTaskbarAndARightClickOpensItToo) {
     SetSystemTheme(1);
     Start();
     PumpFor(100);
-    POINT point{};
-    ASSERT_TRUE(PumpUntil([&] {
-        const RECT rect = WindowRect(main_);
-        for (int y = rect.top; y < rect.bottom; ++y)
-            for (int x = rect.left; x < rect.right; ++x)
-                if (CountColour(RECT{x, y, x + 1, y + 1}, RGB(21, 19, 19)) == 1) {
-                    point = {x, y};
-                    return true;
-                }
-        return false;
-    }, 3000));
-    ClickAt(point.x, point.y, true);
-    HWND menu = nullptr;
-    ASSERT_TRUE(PumpUntil([&] {
-        menu = program_.FindWindowOfProgram("菜单", true);
-        return menu && WindowRect(menu).bottom == WindowRect(main_).top;
-    }, 3000));
-    PumpFor(50);
+    HWND menu = OpenMenuByClick(true, RGB(21, 19, 19));
+    ASSERT_NE(menu, nullptr);
     EXPECT_GT(CountColour(WindowRect(menu), kMenuLight), 3000) << "light grey in the light theme";
     EXPECT_GT(CountColour(WindowRect(menu), RGB(21, 19, 19)), 10) << "dark text";
 }
@@ -357,7 +317,7 @@ TEST_F(AsAUser, ClicksDuringTheSlideCloseAndReopenTheMenuHarmlessly) {
     // active once it shows: one more click elsewhere closes it, as it would for a user.
     PumpFor(300);  // the animation threads outlive their menus
     ClickElsewhere();
-    EXPECT_TRUE(PumpUntil([&] { return program_.FindWindowOfProgram("菜单", false) == nullptr; }, 3000));
+    EXPECT_EQ(program_.WindowOnceGone(kMenuTitle, false), nullptr);
     EXPECT_FALSE(program_.HasExited());
 
     menu = OpenMenuByClick();
@@ -369,7 +329,7 @@ TEST_F(AsAUser, TheCloseEntryEndsTheProgramWithCodeZero) {
     Start();
     HWND menu = OpenMenuByClick();
     ASSERT_NE(menu, nullptr);
-    const POINT close = CentreOfLabel(menu, 1);  // 标签2, "   关闭"
+    const POINT close = CentreOfEntry(menu, MenuControl::kCloseEntry);  // 标签2, "   关闭"
     ClickAt(close.x, close.y);
     DWORD exitCode = 99;
     EXPECT_TRUE(PumpUntil([&] { return program_.HasExited(&exitCode); }, 5000));
@@ -390,17 +350,17 @@ TEST_F(AsAUser, TheSettingsEntryOpensOneSettingsWindowLoadedFromFileAndRegistry)
     Start();
     HWND settings = OpenSettingsFromMenu();
     ASSERT_NE(settings, nullptr);
-    EXPECT_TRUE(BoxChecked(settings, kSettingsCpuBox));
-    EXPECT_FALSE(BoxChecked(settings, kSettingsMemoryBox));
-    EXPECT_TRUE(BoxChecked(settings, kSettingsStartupBox));
+    EXPECT_TRUE(BoxChecked(settings, kCpuBox));
+    EXPECT_FALSE(BoxChecked(settings, kMemoryBox));
+    EXPECT_TRUE(BoxChecked(settings, kStartupBox));
     EXPECT_FALSE(TaskRegistered()) << "a run value for another copy of the program brings no task";
-    EXPECT_TRUE(PumpUntil([&] { return program_.FindWindowOfProgram("菜单", false) == nullptr; }, 3000))
+    EXPECT_EQ(program_.WindowOnceGone(kMenuTitle, false), nullptr)
         << "the menu closes when the settings window takes the activation";
 
     // Asked again: the open window comes forward, no second one.
     HWND again = OpenSettingsFromMenu();
     EXPECT_EQ(again, settings);
-    EXPECT_EQ(CountWindowsTitled("Kestrune设置"), 1);
+    EXPECT_EQ(CountWindowsTitled(kSettingsTitle), 1);
 }
 
 TEST_F(AsAUser, TheReadingBoxesWriteTheFileAndResizeTheReadingsAtOnce) {
@@ -408,25 +368,27 @@ TEST_F(AsAUser, TheReadingBoxesWriteTheFileAndResizeTheReadingsAtOnce) {
     Start();
     HWND settings = OpenSettingsFromMenu();
     ASSERT_NE(settings, nullptr);
-    EXPECT_FALSE(BoxChecked(settings, kSettingsMemoryBox));
+    EXPECT_FALSE(BoxChecked(settings, kMemoryBox));
     EXPECT_EQ(GetFileAttributesA(kConfigPath), INVALID_FILE_ATTRIBUTES) << "no file until a box is clicked";
 
-    ClickBox(settings, kSettingsMemoryBox);
-    EXPECT_TRUE(PumpUntil([&] { return MainWidth() == 100; }, 2000));
+    ClickBox(settings, kMemoryBox);
+    EXPECT_EQ(MainWidthOnce(100), 100);
     EXPECT_EQ(FileBytes(kConfigPath), "[内存]\r\n开关=1\r\n");
-    ClickBox(settings, kSettingsCpuBox);
-    EXPECT_TRUE(PumpUntil([&] { return MainWidth() == 130; }, 2000));
-    EXPECT_TRUE(PumpUntil([&] { return WindowTextOf(MainControlOf(main_, kCpuField)) == "27%"; }, 6000))
+    ClickBox(settings, kCpuBox);
+    EXPECT_EQ(MainWidthOnce(130), 130);
+    EXPECT_EQ(PollUntil([&] { return WindowTextOf(ControlOf(main_, kCpuField)); }, "27%", 6000), "27%")
         << "CPU sampling started";
 
-    ClickBox(settings, kSettingsMemoryBox);
-    ClickBox(settings, kSettingsCpuBox);
-    EXPECT_TRUE(PumpUntil([&] { return MainWidth() == 70; }, 2000));
+    ClickBox(settings, kMemoryBox);
+    ClickBox(settings, kCpuBox);
+    EXPECT_EQ(MainWidthOnce(70), 70);
     EXPECT_EQ(FileBytes(kConfigPath), "[内存]\r\n开关=\r\n[CPU]\r\n开关=\r\n") << "keys kept with empty values";
-    EXPECT_TRUE(PumpUntil([&] {
-        return ChildRect(MainControlOf(main_, kCpuField)).left == -100 &&
-               ChildRect(MainControlOf(main_, kMemoryField)).left == -100;
-    }, 2000)) << "both columns leave the readings";
+    const std::pair<LONG, LONG> bothGone{-100, -100};
+    EXPECT_EQ(PollUntil([&] { return std::pair(ChildRect(ControlOf(main_, kCpuField)).left,
+                                               ChildRect(ControlOf(main_, kMemoryField)).left); },
+                        bothGone, 2000),
+              bothGone)
+        << "both columns leave the readings (CPU, memory left edges)";
 }
 
 TEST_F(AsAUser, ClearingTheCpuBoxEndsALingeringToolAtOnce) {
@@ -435,11 +397,11 @@ TEST_F(AsAUser, ClearingTheCpuBoxEndsALingeringToolAtOnce) {
     Start();
     HWND settings = OpenSettingsFromMenu();
     ASSERT_NE(settings, nullptr);
-    ASSERT_TRUE(PumpUntil([] { return ToolsAlive() == 1; }, 5000)) << "a tool that answered and lingers";
-    ClickBox(settings, kSettingsCpuBox);
+    ASSERT_EQ(PollUntil(ToolsAlive, 1, 5000), 1) << "a tool that answered and lingers";
+    ClickBox(settings, kCpuBox);
     const DWORD cleared = GetTickCount();
-    EXPECT_TRUE(PumpUntil([] { return ToolsAlive() == 0; }, 1000))
-        << ToolsAlive() << " tools alive " << GetTickCount() - cleared << " ms after the box was cleared";
+    EXPECT_EQ(PollUntil(ToolsAlive, 0, 1000), 0)
+        << "tools alive " << GetTickCount() - cleared << " ms after the box was cleared";
 }
 
 TEST_F(AsAUser, TheStartupBoxRegistersTheQuotedPathAndUnregistersBothNames) {
@@ -447,62 +409,74 @@ TEST_F(AsAUser, TheStartupBoxRegistersTheQuotedPathAndUnregistersBothNames) {
     Start();
     HWND settings = OpenSettingsFromMenu();
     ASSERT_NE(settings, nullptr);
-    EXPECT_FALSE(BoxChecked(settings, kSettingsStartupBox));
+    EXPECT_FALSE(BoxChecked(settings, kStartupBox));
 
-    ClickBox(settings, kSettingsStartupBox);
+    ClickBox(settings, kStartupBox);
     std::string data;
     DWORD type = 0;
     EXPECT_TRUE(PumpUntil([&] { return ReadRun(kRunValue, &data, &type); }, 2000));
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(data, "\"" + program_.Folder() + "\\任务栏Kestrune.exe\"");
+    EXPECT_EQ(data, "\"" + program_.Folder() + "\\" + kFixedFileName + "\"");
     EXPECT_FALSE(InNativeView(kRunValue)) << "written to the 64-bit view, where the program never reads it";
     EXPECT_TRUE(PumpUntil(TaskRegistered, 3000)) << "the task that starts it elevated at logon";
     PumpFor(300);
-    EXPECT_EQ(program_.FindWindowOfProgram("信息：", true), nullptr) << "a message after a registration that worked";
+    EXPECT_EQ(program_.FindWindowOfProgram(kMessageTitle, true), nullptr) << "a message after a registration that worked";
 
-    ClickBox(settings, kSettingsStartupBox);
+    ClickBox(settings, kStartupBox);
     EXPECT_TRUE(PumpUntil([&] { return !ReadRun(kRunValue) && !ReadRun(kOlderRunValue); }, 2000));
     EXPECT_TRUE(PumpUntil([] { return !TaskRegistered(); }, 3000));
     PumpFor(300);
-    EXPECT_EQ(program_.FindWindowOfProgram("信息：", true), nullptr);
+    EXPECT_EQ(program_.FindWindowOfProgram(kMessageTitle, true), nullptr);
 
     // Checked and cleared again with the task already deleted by hand: a missing task is no failure.
-    ClickBox(settings, kSettingsStartupBox);
+    ClickBox(settings, kStartupBox);
     ASSERT_TRUE(PumpUntil(TaskRegistered, 3000));
     TaskScheduler().Delete(kTaskName);
-    ClickBox(settings, kSettingsStartupBox);
+    ClickBox(settings, kStartupBox);
     EXPECT_TRUE(PumpUntil([&] { return !ReadRun(kRunValue); }, 2000));
     PumpFor(300);
-    EXPECT_EQ(program_.FindWindowOfProgram("信息：", true), nullptr);
+    EXPECT_EQ(program_.FindWindowOfProgram(kMessageTitle, true), nullptr);
 }
 
 TEST_F(AsAUser, AnEarlierVersionsRunValueGetsItsTaskWhenTheSettingsOpen) {
     Start();
     // Written bare, before values were quoted, and before there was a task.
-    WriteRun(kRunValue, program_.Folder() + "\\任务栏Kestrune.exe");
+    WriteRun(kRunValue, program_.Folder() + "\\" + kFixedFileName);
     ASSERT_FALSE(TaskRegistered());
     HWND settings = OpenSettingsFromMenu();
     ASSERT_NE(settings, nullptr);
-    EXPECT_TRUE(BoxChecked(settings, kSettingsStartupBox));
+    EXPECT_TRUE(BoxChecked(settings, kStartupBox));
     EXPECT_TRUE(PumpUntil(TaskRegistered, 3000));
     PumpFor(300);
-    EXPECT_EQ(program_.FindWindowOfProgram("信息：", true), nullptr) << "set up without a word";
+    EXPECT_EQ(program_.FindWindowOfProgram(kMessageTitle, true), nullptr) << "set up without a word";
+}
+
+// The text of a message box's child that holds this part; empty when none does.
+std::string MessageTextWith(HWND box, const char* part) {
+    std::string text;
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        const std::string childText = WindowTextOf(child);
+        if (childText.find(part) != std::string::npos) text = childText;
+    }
+    return text;
+}
+
+// Closes the program's message box; a second one after it is a failure of its own.
+void CloseOnlyMessage(const ProgramUnderTest& program, HWND box) {
+    PostMessageA(box, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.WindowOnceGone(kMessageTitle, true), nullptr);
+    PumpFor(500);
+    EXPECT_EQ(program.FindWindowOfProgram(kMessageTitle, true), nullptr) << "a second message for one click";
 }
 
 // The text of the program's one message box for a click, which the test then closes; empty when
-// none shows, and a second one after it is a failure of its own.
+// none shows.
 std::string OnlyMessageOf(const ProgramUnderTest& program) {
-    HWND box = nullptr;
-    PumpUntil([&] { return (box = program.FindWindowOfProgram("信息：", true)) != nullptr; }, 3000);
+    HWND box = program.PollForWindow(kMessageTitle, true);
     if (!box) return {};
-    std::string text = "(no text)";
-    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        if (WindowTextOf(child).find("失败") != std::string::npos) text = WindowTextOf(child);
-    }
-    PostMessageA(box, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(PumpUntil([&] { return program.FindWindowOfProgram("信息：", true) == nullptr; }, 3000));
-    PumpFor(500);
-    EXPECT_EQ(program.FindWindowOfProgram("信息：", true), nullptr) << "a second message for one click";
+    std::string text = MessageTextWith(box, "失败");
+    if (text.empty()) text = "(no text)";
+    CloseOnlyMessage(program, box);
     return text;
 }
 
@@ -513,19 +487,19 @@ TEST_F(AsAUser, ATaskThatCannotBeWrittenOrDeletedSaysSoOncePerClick) {
 
     // A folder where Wine writes the task: the run value is written all the same.
     ASSERT_TRUE(CreateDirectoryA(TaskFileUnderWine().c_str(), nullptr)) << GetLastError();
-    ClickBox(settings, kSettingsStartupBox);
+    ClickBox(settings, kStartupBox);
     EXPECT_EQ(OnlyMessageOf(program_), "设置失败，请以管理员模式运行！");
     EXPECT_TRUE(ReadRun(kRunValue));
     EXPECT_FALSE(TaskRegistered());
     RemoveDirectoryA(TaskFileUnderWine().c_str());
 
     // A task file that cannot be deleted: the run value goes all the same.
-    ClickBox(settings, kSettingsStartupBox);
+    ClickBox(settings, kStartupBox);
     EXPECT_TRUE(PumpUntil([&] { return !ReadRun(kRunValue); }, 2000));
-    ClickBox(settings, kSettingsStartupBox);
+    ClickBox(settings, kStartupBox);
     ASSERT_TRUE(PumpUntil(TaskRegistered, 3000));
     ASSERT_TRUE(SetFileAttributesA(TaskFileUnderWine().c_str(), FILE_ATTRIBUTE_READONLY)) << GetLastError();
-    ClickBox(settings, kSettingsStartupBox);
+    ClickBox(settings, kStartupBox);
     EXPECT_EQ(OnlyMessageOf(program_), "删除失败，请以管理员模式运行！");
     EXPECT_FALSE(ReadRun(kRunValue));
     EXPECT_TRUE(TaskRegistered());
@@ -537,27 +511,18 @@ TEST_F(AsAUser, ARegistrationThatCannotBeVerifiedSaysSo) {
     ASSERT_NE(settings, nullptr);
     // The program's file is renamed away under it and a folder takes its name: the path to
     // register names no file, though a search for that name would find one.
-    const std::string path = program_.Folder() + "\\任务栏Kestrune.exe";
+    const std::string path = program_.Folder() + "\\" + kFixedFileName;
     ASSERT_TRUE(MoveFileA(path.c_str(), (program_.Folder() + "\\moved.exe").c_str()));
     ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr));
-    ClickBox(settings, kSettingsStartupBox);
-    HWND message = nullptr;
-    EXPECT_TRUE(PumpUntil([&] { return (message = program_.FindWindowOfProgram("信息：", true)) != nullptr; }, 3000));
-    ASSERT_NE(message, nullptr);
+    ClickBox(settings, kStartupBox);
+    HWND message = program_.PollForWindow(kMessageTitle, true);
+    ASSERT_NE(message, nullptr) << "no message box";
     EXPECT_EQ(GetWindow(message, GW_OWNER), nullptr) << "a message box with no owner";
-    std::string text;
-    for (HWND child = GetWindow(message, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        const std::string childText = WindowTextOf(child);
-        if (childText.find("设置失败") != std::string::npos) text = childText;
-    }
-    EXPECT_EQ(text, "设置失败，请以管理员模式运行！");
+    EXPECT_EQ(MessageTextWith(message, "设置失败"), "设置失败，请以管理员模式运行！");
     EXPECT_FALSE(ReadRun(kRunValue));
     EXPECT_FALSE(TaskRegistered()) << "no task to start a file that is not there";
-    PostMessageA(message, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(PumpUntil([&] { return program_.FindWindowOfProgram("信息：", true) == nullptr; }, 3000));
-    PumpFor(500);
-    EXPECT_EQ(program_.FindWindowOfProgram("信息：", true), nullptr) << "a second message for one click";
-    EXPECT_TRUE(BoxChecked(settings, kSettingsStartupBox)) << "the box keeps the state the user gave it";
+    CloseOnlyMessage(program_, message);
+    EXPECT_TRUE(BoxChecked(settings, kStartupBox)) << "the box keeps the state the user gave it";
 }
 
 }  // namespace

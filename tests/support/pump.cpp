@@ -2,6 +2,9 @@
 #include "tests/support/pump.h"
 
 #include <algorithm>
+#include <vector>
+
+#include "support/unique.h"
 
 namespace {
 
@@ -30,15 +33,23 @@ void PumpFor(DWORD milliseconds) {
     PumpUntil([] { return false; }, milliseconds);
 }
 
-PixelCount CountScreenPixels(const RECT& unclipped, const std::function<bool(COLORREF)>& predicate) {
-    PixelCount count;
-    // Only what is on the screen: a docked window reaches below its bottom edge.
+namespace {
+
+// Only what is on the screen: a docked window reaches below its bottom edge.
+RECT OnScreen(const RECT& unclipped) {
     const RECT screenArea{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     RECT rect{};
-    if (!IntersectRect(&rect, &unclipped, &screenArea)) return count;
+    if (!IntersectRect(&rect, &unclipped, &screenArea)) return RECT{};
+    return rect;
+}
+
+}  // namespace
+
+std::vector<COLORREF> ScreenPixels(const RECT& unclipped) {
+    const RECT rect = OnScreen(unclipped);
     const int width = rect.right - rect.left;
     const int height = rect.bottom - rect.top;
-    if (width <= 0 || height <= 0) return count;
+    if (width <= 0 || height <= 0) return {};
     // One copy of the screen area, read from a DIB: much faster than a GetPixel per pixel.
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
@@ -51,19 +62,36 @@ PixelCount CountScreenPixels(const RECT& unclipped, const std::function<bool(COL
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-    GdiFlush();
-    const auto* pixels = static_cast<const DWORD*>(bits);
-    for (int i = 0; i < width * height; ++i) {
-        const DWORD bgr = pixels[i];
-        const COLORREF colour = RGB((bgr >> 16) & 0xFF, (bgr >> 8) & 0xFF, bgr & 0xFF);
-        ++count.total;
-        if (predicate(colour)) ++count.matching;
+    std::vector<COLORREF> colours;
+    if (bitmap) {
+        const ScopedSelection selected(memory, bitmap);
+        BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+        GdiFlush();
+        const auto* pixels = static_cast<const DWORD*>(bits);
+        colours.resize(static_cast<size_t>(width) * height);
+        for (size_t i = 0; i < colours.size(); ++i) {
+            const DWORD bgr = pixels[i];
+            colours[i] = RGB((bgr >> 16) & 0xFF, (bgr >> 8) & 0xFF, bgr & 0xFF);
+        }
     }
-    SelectObject(memory, previous);
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
+    return colours;
+}
+
+PixelCount CountScreenPixels(const RECT& rect, const std::function<bool(COLORREF)>& predicate) {
+    PixelCount count;
+    const RECT shown = OnScreen(rect);
+    const int width = shown.right - shown.left;
+    for (COLORREF colour : ScreenPixels(rect)) {
+        const int i = count.total++;
+        if (!predicate(colour)) continue;
+        if (count.matching++ == 0) count.firstMatch = {shown.left + i % width, shown.top + i / width};
+    }
     return count;
+}
+
+int CountScreenColour(const RECT& rect, COLORREF colour) {
+    return CountScreenPixels(rect, [&](COLORREF pixel) { return pixel == colour; }).matching;
 }

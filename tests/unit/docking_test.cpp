@@ -9,15 +9,19 @@
 #include "readings/network.h"
 #include "support/unique.h"
 #include "tests/support/pump.h"
+#include "tests/unit/program_windows.h"
 #include "tools/taskbar_standin.h"
 #include "ui/docking.h"
+#include "ui/full_screen.h"
 #include "ui/windows.h"
+
+using namespace MainControls;
 
 namespace {
 
 constexpr const char* kThemeKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
-constexpr const char* kColoured[] = {"下行标签", "上行标签", "下行编辑框", "上行编辑框",
-                                     "内存标签", "内存编辑框", "CPU标签", "CPU占用编辑框"};
+constexpr const char* kColoured[] = {kDownloadArrow, kUploadArrow, kDownloadField, kUploadField,
+                                     kMemoryCaption, kMemoryField, kCpuCaption, kCpuField};
 
 void SetThemeValue(DWORD type, const void* data, DWORD size) {
     UniqueKey key;
@@ -51,6 +55,7 @@ class DockingInProcess : public ::testing::Test {
 protected:
     void SetUp() override {
         RemoveThemeValue();
+        ResetProgramWindowMisses();
         CreateHiddenOwnerWindow();
         taskbar_.reset(CreateTaskbarStandIn(BottomTaskbar(kDarkTaskbarColour)));
         ASSERT_TRUE(OpenWindow(kMainWindow));
@@ -60,6 +65,7 @@ protected:
         CloseWindow(kMainWindow);
         PumpUntil([] { return !IsWindowOpen(kMainWindow); });
         RemoveThemeValue();
+        ExpectNoControlNameMissed();
     }
     UniqueWindow taskbar_;
 };
@@ -117,19 +123,21 @@ TEST(StartUpInProcess, WidensTheWindowPerSwitchAndStartsTheCpuTimerOnlyWithCpu) 
         {"1", "1", 130, 3000},
     };
     CreateHiddenOwnerWindow();
+    ResetProgramWindowMisses();
     for (const Case& c : cases) {
         DeleteFileA(kConfig);
         WritePrivateProfileStringA("CPU", "开关", c.cpu, kConfig);
         WritePrivateProfileStringA("内存", "开关", c.memory, kConfig);
         ASSERT_TRUE(OpenWindow(kMainWindow));
         EXPECT_EQ(GetProperty(kMainWindow, kTheWindow, Property::Width), c.width) << c.cpu << "/" << c.memory;
-        EXPECT_EQ(GetProperty(kMainWindow, "时钟3", Property::Period), c.cpuPeriod) << c.cpu << "/" << c.memory;
-        EXPECT_EQ(GetProperty(kMainWindow, "时钟2", Property::Period), 1000);
-        EXPECT_EQ(GetProperty(kMainWindow, "时钟1", Property::Period), 20);
+        EXPECT_EQ(GetProperty(kMainWindow, kCpuTimer, Property::Period), c.cpuPeriod) << c.cpu << "/" << c.memory;
+        EXPECT_EQ(GetProperty(kMainWindow, kRefreshTimer, Property::Period), 1000);
+        EXPECT_EQ(GetProperty(kMainWindow, kDockingTimer, Property::Period), 20);
         CloseWindow(kMainWindow);
         PumpUntil([] { return !IsWindowOpen(kMainWindow); });
     }
     DeleteFileA(kConfig);
+    ExpectNoControlNameMissed();
 }
 
 }  // namespace
@@ -161,10 +169,48 @@ TEST_F(DockingInProcess, BytesSentShowInTheUploadFieldAndBytesReceivedInTheDownl
     ShowSpeeds();
     FeedOneInterface(100000 + 10 * 1024, 200000 + 300 * 1024);
     ShowSpeeds();
-    EXPECT_EQ(GetText(kMainWindow, "上行编辑框"), "300.0K/s");
-    EXPECT_EQ(GetText(kMainWindow, "下行编辑框"), "10.0K/s");
+    EXPECT_EQ(GetText(kMainWindow, kUploadField), "300.0K/s");
+    EXPECT_EQ(GetText(kMainWindow, kDownloadField), "10.0K/s");
     selectedRow = 0;
     lastOutOctets = lastInOctets = 0;
+}
+
+}  // namespace
+
+namespace {
+
+TEST(FullScreen, OnlyACaptionlessWindowOfAnotherProgramCoveringTheTaskbarsMonitorStepsIn) {
+    constexpr RECT kMonitor{0, 0, 1280, 800};
+    constexpr DWORD kMaximised = WS_OVERLAPPEDWINDOW | WS_MAXIMIZE | WS_VISIBLE;
+    struct Case { const char* what; ForegroundFacts facts; bool stepBack; };
+    auto window = [&](const char* className, DWORD style, RECT rect) {
+        ForegroundFacts facts;
+        facts.exists = true;
+        facts.className = className;
+        facts.style = style;
+        facts.rect = rect;
+        facts.taskbarMonitor = kMonitor;
+        return facts;
+    };
+    auto with = [](ForegroundFacts facts, auto change) { change(facts); return facts; };
+    const ForegroundFacts game = window("GameWindow", WS_POPUP | WS_VISIBLE, kMonitor);
+    const Case cases[] = {
+        {"borderless over the monitor", game, true},
+        {"borderless a little larger than the monitor", window("Film", WS_POPUP, {-8, -8, 1288, 808}), true},
+        {"a thin border but no title bar", window("Slides", WS_POPUP | WS_BORDER, kMonitor), true},
+        {"maximised with a title bar", window("Editor", kMaximised, {-8, -8, 1288, 768}), false},
+        {"a title bar, sized over the monitor", window("Editor", WS_OVERLAPPEDWINDOW, {-8, -8, 1288, 808}), false},
+        {"the desktop window", with(game, [](ForegroundFacts& f) { f.desktop = true; }), false},
+        {"Progman", window("Progman", WS_POPUP, kMonitor), false},
+        {"WorkerW", window("WorkerW", WS_POPUP, kMonitor), false},
+        {"the taskbar", window("Shell_TrayWnd", WS_POPUP, kMonitor), false},
+        {"one of the program's own", with(game, [](ForegroundFacts& f) { f.ours = true; }), false},
+        {"full screen on another monitor", window("GameWindow", WS_POPUP, {1280, 0, 2560, 800}), false},
+        {"over both monitors", window("GameWindow", WS_POPUP, {0, 0, 2560, 800}), true},
+        {"borderless, one pixel short", window("GameWindow", WS_POPUP, {0, 0, 1280, 799}), false},
+        {"no foreground window", ForegroundFacts{}, false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(FullScreenProgramInFront(c.facts), c.stepBack) << c.what;
 }
 
 }  // namespace

@@ -173,8 +173,8 @@ TEST_F(StartupTask, IsRestoredSilentlyOnlyForARunValueNamingThisProgram) {
     const Text folder = JoinTexts(temp, "R&D 工具");
     const Text path = JoinTexts(folder, "\\任务栏Kestrune.exe");
     CreateDirectoryA(folder.c_str(), nullptr);
-    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    ASSERT_TRUE(file.get() != INVALID_HANDLE_VALUE);
+    UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(file);
     file.reset();
 
     const Text quoted = JoinTexts("\"", path, "\"");

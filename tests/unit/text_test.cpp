@@ -1,9 +1,13 @@
-// The text, number and buffer helpers, case by case.
+// The support helpers, case by case: text, numbers, buffers, and the owning wrappers.
 #include <gtest/gtest.h>
+
+#include <windows.h>
+#include <tlhelp32.h>
 
 #include <climits>
 
 #include "support/text.h"
+#include "support/unique.h"
 #include "support/utf16.h"
 
 namespace {
@@ -170,6 +174,54 @@ TEST(ByteBuffers, ClipEveryRangeToTheBuffer) {
     EXPECT_EQ(TextOfBuffer(BufferOfText("xyz")), "xyz");
     const char memory[] = "mem";
     EXPECT_EQ(BufferFromMemory(memory, 3), BufferOfText("mem"));
+}
+
+bool IsOpenHandle(HANDLE handle) {
+    DWORD flags = 0;
+    return GetHandleInformation(handle, &flags) != FALSE;
+}
+
+// Files, find handles and tool-help snapshots fail with INVALID_HANDLE_VALUE, not null: a wrapper
+// holding that value is empty and never closes it, and one holding a real handle closes it.
+TEST(Ownership, KindsEmptyAtInvalidHandleValueTellFailureFromAHandle) {
+    EXPECT_EQ(UniqueFile().get(), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(UniqueFind().get(), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(UniqueSnapshot().get(), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(UniqueHandle().get(), nullptr);
+
+    WIN32_FIND_DATAA found;
+    EXPECT_FALSE(UniqueFile(CreateFileA("Z:\\no\\such\\folder\\file", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                        nullptr)));
+    EXPECT_FALSE(UniqueFind(FindFirstFileA("Z:\\no\\such\\folder\\*", &found)));
+
+    UniqueFile file(CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                nullptr));
+    UniqueSnapshot snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    ASSERT_TRUE(file);
+    ASSERT_TRUE(snapshot);
+    const HANDLE fileHandle = file.get();
+    const HANDLE snapshotHandle = snapshot.get();
+    EXPECT_TRUE(IsOpenHandle(fileHandle));
+    file.reset();
+    snapshot.reset();
+    EXPECT_FALSE(IsOpenHandle(fileHandle));
+    EXPECT_FALSE(IsOpenHandle(snapshotHandle));
+    EXPECT_FALSE(file);
+}
+
+TEST(Ownership, AScopedSelectionPutsThePreviousObjectBack) {
+    const HDC dc = CreateCompatibleDC(nullptr);
+    ASSERT_NE(dc, nullptr);
+    const HGDIOBJ before = GetCurrentObject(dc, OBJ_FONT);
+    const UniqueFont font(CreateFontA(-20, 0, 0, 0, 700, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, ""));
+    ASSERT_TRUE(font);
+    {
+        const ScopedSelection selection(dc, font.get());
+        EXPECT_EQ(GetCurrentObject(dc, OBJ_FONT), font.get());
+    }
+    EXPECT_EQ(GetCurrentObject(dc, OBJ_FONT), before);
+    DeleteDC(dc);
 }
 
 }  // namespace

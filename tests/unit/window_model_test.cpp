@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -19,6 +20,7 @@ HWND g_fieldWhenCreated = nullptr;
 
 extern const WindowDefinition kProbeWindow;
 extern const WindowDefinition kFramedWindow;
+extern const WindowDefinition kMisboundWindow;
 
 void ProbeCreated() {
     g_log.push_back("created");
@@ -37,14 +39,18 @@ void ProbeButtonUp(int x, int y, int keys) {
 }
 void FramedCreated() { g_log.push_back("framed created"); }
 void FramedDeactivated() { g_log.push_back("framed deactivated"); }
+void MisboundCreated() { g_log.push_back("misbound created"); }
+void MisboundResized() { g_log.push_back("misbound resized"); }
 
 constexpr COLORREF kProbeBackground = RGB(0, 96, 160);
 constexpr COLORREF kFieldBackground = RGB(10, 20, 30);
+constexpr FontDescription kFieldFont{.height = -12, .weight = 400, .face = ""};
+constexpr FontDescription kCaptionFont{.height = -20, .weight = 700, .face = ""};
 
 constexpr ControlDefinition kProbeControls[] = {
     Timer     ("pulse",   0),
-    EditBox   ("field",   10,  5,  60, 20, "hello", Align::Centre, {-12, 400, ""}, kFieldBackground),
-    TransLabel("caption", 10, 30, 100, 24, "WWWW",  Align::Left,   {-20, 700, ""}),
+    EditBox   ("field",   10,  5,  60, 20, "hello", Align::Centre, kFieldFont, kFieldBackground),
+    TransLabel("caption", 10, 30, 100, 24, "WWWW",  Align::Left,   kCaptionFont),
     Label     ("entry",  120,  5,  60, 24, "label"),
     CheckBox  ("box",    120, 40,  90, 24, "check", RGB(236, 236, 236)),
     EditBox   ("plain",  200,  5,  40, 20, "",      Align::Left,   kDefaultGuiFont, kFieldBackground),
@@ -64,13 +70,33 @@ constexpr EventBinding kFramedEvents[] = {
     {kTheWindow, Event::Deactivated, &FramedDeactivated},
 };
 
+// A binding that names no control of its window: it must not end up bound to the window itself.
+constexpr EventBinding kMisboundEvents[] = {
+    {kTheWindow,        Event::Created, &MisboundCreated},
+    {"no such control", Event::Resized, &MisboundResized},
+};
+
 const WindowDefinition kProbeWindow{
-    "probe", 0, kProbeBackground, false, false, false, false, true, true,
-    300, 200, 260, 80, kProbeControls, kProbeEvents};
+    .title = "probe", .border = Border::None, .background = kProbeBackground,
+    .alwaysOnTop = true, .visible = true,
+    .left = 300, .top = 200, .width = 260, .height = 80,
+    .controls = kProbeControls, .events = kProbeEvents,
+};
 
 const WindowDefinition kFramedWindow{
-    "framed", 2, RGB(236, 236, 236), true, false, false, true, false, true,
-    100, 400, 290, 138, {}, kFramedEvents};
+    .title = "framed", .border = Border::Fixed, .background = RGB(236, 236, 236),
+    .systemMenu = true, .taskbarButton = true, .visible = true,
+    .left = 100, .top = 400, .width = 290, .height = 138,
+    .events = kFramedEvents,
+};
+
+const WindowDefinition kMisboundWindow{
+    .title = "misbound", .border = Border::None, .background = kProbeBackground, .visible = true,
+    .left = 300, .top = 300, .width = 120, .height = 60,
+    .controls = kProbeControls, .events = kMisboundEvents,
+};
+
+constexpr const WindowDefinition* kTestWindows[] = {&kProbeWindow, &kFramedWindow, &kMisboundWindow};
 
 void CloseAndWait(const WindowDefinition& window) {
     CloseWindow(window);
@@ -83,10 +109,13 @@ protected:
         CreateHiddenOwnerWindow();
         g_log.clear();
         g_fieldWhenCreated = nullptr;
+        for (const WindowDefinition* window : kTestWindows) ResetControlNameMisses(*window);
     }
     void TearDown() override {
-        CloseAndWait(kProbeWindow);
-        CloseAndWait(kFramedWindow);
+        for (const WindowDefinition* window : kTestWindows) {
+            CloseAndWait(*window);
+            EXPECT_EQ(ControlNameMisses(*window), 0) << window->title;
+        }
     }
 };
 
@@ -284,7 +313,42 @@ TEST_F(WindowModel, AWindowThatIsNotOpenReadsEmptyAndIgnoresWrites) {
     touchEverything();  // closed
     std::thread worker(touchEverything);
     worker.join();
-    EXPECT_TRUE(g_log.size() == 3) << "only the three opening events";
+    EXPECT_EQ(g_log.size(), 3u) << "only the three opening events";
+    EXPECT_EQ(ControlNameMisses(kProbeWindow), 3) << "the one wrong name, once a round, open or not";
+    ResetControlNameMisses(kProbeWindow);
+}
+
+TEST_F(WindowModel, ANameTheWindowLacksIsCountedOnceAndReachesNothing) {
+    ASSERT_TRUE(OpenWindow(kMisboundWindow));
+    EXPECT_EQ(g_log, (std::vector<std::string>{"misbound created"})) << "the misbound handler never runs";
+    EXPECT_EQ(ControlNameMisses(kMisboundWindow), 1) << "the binding that names no control";
+
+    struct Case { const char* call; void (*lookUp)(); };
+    const Case cases[] = {
+        {"GetProperty", [] { EXPECT_EQ(GetProperty(kMisboundWindow, "nothing", Property::Width), 0); }},
+        {"SetProperty", [] { SetProperty(kMisboundWindow, "nothing", Property::Width, 30); }},
+        {"GetText", [] { EXPECT_EQ(GetText(kMisboundWindow, "nothing"), ""); }},
+        {"SetText", [] { SetText(kMisboundWindow, "nothing", "x"); }},
+        {"GetControlHandle", [] { EXPECT_EQ(GetControlHandle(kMisboundWindow, "nothing"), nullptr); }},
+        {"from another thread", [] {
+             std::atomic<bool> done{false};
+             std::thread worker([&] {
+                 SetText(kMisboundWindow, "nothing", "x");
+                 done = true;
+             });
+             PumpUntil([&] { return done.load(); });
+             worker.join();
+         }},
+    };
+    for (const Case& c : cases) {
+        ResetControlNameMisses(kMisboundWindow);
+        c.lookUp();
+        EXPECT_EQ(ControlNameMisses(kMisboundWindow), 1) << c.call;
+    }
+    EXPECT_EQ(GetText(kMisboundWindow, kTheWindow), "misbound") << "a wrong name never falls back to the window";
+    EXPECT_EQ(GetProperty(kMisboundWindow, kTheWindow, Property::Width), 120);
+    EXPECT_EQ(ControlNameMisses(kMisboundWindow), 1) << "the window itself is no miss";
+    ResetControlNameMisses(kMisboundWindow);
 }
 
 TEST_F(WindowModel, WritesFromAnotherThreadTakeEffectAtOnceOnTheWindowThread) {
@@ -292,7 +356,7 @@ TEST_F(WindowModel, WritesFromAnotherThreadTakeEffectAtOnceOnTheWindowThread) {
     g_log.clear();
     std::string textSeenByWorker;
     int colourSeenByWorker = 0;
-    bool done = false;
+    std::atomic<bool> done{false};
     std::thread worker([&] {
         SetText(kProbeWindow, "field", "from worker");
         SetProperty(kProbeWindow, "field", Property::TextColour, RGB(1, 2, 3));
@@ -301,7 +365,7 @@ TEST_F(WindowModel, WritesFromAnotherThreadTakeEffectAtOnceOnTheWindowThread) {
         colourSeenByWorker = GetProperty(kProbeWindow, "field", Property::TextColour);
         done = true;
     });
-    EXPECT_TRUE(PumpUntil([&] { return done; }));
+    EXPECT_TRUE(PumpUntil([&] { return done.load(); }));
     worker.join();
     EXPECT_EQ(textSeenByWorker, "from worker");
     EXPECT_EQ(colourSeenByWorker, static_cast<int>(RGB(1, 2, 3)));

@@ -6,9 +6,14 @@
 
 #include "support/unique.h"
 #include "tests/support/pump.h"
+#include "tests/unit/program_windows.h"
 #include "tools/taskbar_standin.h"
 #include "ui/menu_window.h"
 #include "ui/windows.h"
+
+using namespace MainControls;
+using namespace MenuControls;
+using namespace SettingsControls;
 
 namespace {
 
@@ -20,7 +25,7 @@ bool NamesAControl(const WindowDefinition& window, const char* name) {
 }
 
 TEST(WindowDefinitions, EveryBindingNamesAControlOfItsWindow) {
-    for (const WindowDefinition* window : {&kMainWindow, &kMenuWindow, &kSettingsWindow}) {
+    for (const WindowDefinition* window : kProgramWindows) {
         for (const EventBinding& binding : window->events) {
             if (binding.source) {
                 EXPECT_TRUE(NamesAControl(*window, binding.source)) << binding.source;
@@ -42,14 +47,38 @@ TEST(WindowDefinitions, MainWindowHasItsTwelveControlsAndThreeTimers) {
     EXPECT_EQ(kMainWindow.background, RGB(255, 168, 255));
 }
 
+// The controls keep the program's own names, whatever the code calls the constants that carry them.
+TEST(WindowDefinitions, EachNameConstantCarriesTheProgramsOwnName) {
+    struct Case { const WindowDefinition* window; const char* constant; const char* name; };
+    const Case cases[] = {
+        {&kMainWindow, kCpuTimer, "时钟3"},           {&kMainWindow, kRefreshTimer, "时钟2"},
+        {&kMainWindow, kDockingTimer, "时钟1"},       {&kMainWindow, kCpuCaption, "CPU标签"},
+        {&kMainWindow, kCpuField, "CPU占用编辑框"},   {&kMainWindow, kMemoryCaption, "内存标签"},
+        {&kMainWindow, kMemoryField, "内存编辑框"},   {&kMainWindow, kMouseLayer, "透明标签3"},
+        {&kMainWindow, kUploadField, "上行编辑框"},   {&kMainWindow, kDownloadField, "下行编辑框"},
+        {&kMainWindow, kUploadArrow, "上行标签"},     {&kMainWindow, kDownloadArrow, "下行标签"},
+        {&kMenuWindow, kSettingsEntry, "标签1"},      {&kMenuWindow, kCloseEntry, "标签2"},
+        {&kMenuWindow, kCredit, "标签3"},             {&kSettingsWindow, kCpuBox, "选择框1"},
+        {&kSettingsWindow, kMemoryBox, "选择框2"},    {&kSettingsWindow, kStartupBox, "选择框4"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_STREQ(c.constant, c.name);
+        EXPECT_TRUE(NamesAControl(*c.window, c.name)) << c.name << " in " << c.window->title;
+    }
+}
+
 class ProgramWindows : public ::testing::Test {
 protected:
-    void SetUp() override { CreateHiddenOwnerWindow(); }
+    void SetUp() override {
+        CreateHiddenOwnerWindow();
+        ResetProgramWindowMisses();
+    }
     void TearDown() override {
         for (const WindowDefinition* window : {&kMenuWindow, &kSettingsWindow}) {
             CloseWindow(*window);
             PumpUntil([&] { return !IsWindowOpen(*window); });
         }
+        ExpectNoControlNameMissed();
     }
 };
 
@@ -75,9 +104,9 @@ TEST_F(ProgramWindows, MenuWindowOpensHiddenOwnedAndWithItsEntries) {
     EXPECT_EQ(GetWindow(menu, GW_OWNER), HiddenOwnerWindow());
     EXPECT_FALSE(GetWindowLongA(menu, GWL_STYLE) & WS_CAPTION);
     ExpectControls(kMenuWindow, {
-        {"标签3", 16, 8, 112, 24, "Quistrel（Velunor）"},
-        {"标签2", 10, 64, 120, 32, "   关闭"},
-        {"标签1", 10, 34, 120, 32, "   设置"},
+        {kCredit, 16, 8, 112, 24, "Quistrel（Velunor）"},
+        {kCloseEntry, 10, 64, 120, 32, "   关闭"},
+        {kSettingsEntry, 10, 34, 120, 32, "   设置"},
     });
 }
 
@@ -183,11 +212,11 @@ TEST_F(ProgramWindows, SettingsWindowOpensWithItsThreeBoxesAndATaskbarButton) {
     EXPECT_EQ(GetProperty(kSettingsWindow, kTheWindow, Property::Height), 138);
     EXPECT_EQ(GetProperty(kSettingsWindow, kTheWindow, Property::BackColour), static_cast<int>(RGB(236, 236, 236)));
     ExpectControls(kSettingsWindow, {
-        {"选择框1", 88, 8, 120, 24, "显示CPU信息"},
-        {"选择框2", 88, 32, 120, 24, "显示内存信息"},
-        {"选择框4", 88, 80, 120, 24, "开机启动"},
+        {kCpuBox, 88, 8, 120, 24, "显示CPU信息"},
+        {kMemoryBox, 88, 32, 120, 24, "显示内存信息"},
+        {kStartupBox, 88, 80, 120, 24, "开机启动"},
     });
-    for (const char* box : {"选择框1", "选择框2", "选择框4"}) {
+    for (const char* box : {kCpuBox, kMemoryBox, kStartupBox}) {
         EXPECT_EQ(GetProperty(kSettingsWindow, box, Property::Checked), 0) << box;
     }
 
