@@ -8,6 +8,7 @@
 #include "readings/cpu_schedule.h"
 #include "readings/cpu_table.h"
 #include "settings/config.h"
+#include "support/files.h"
 #include "support/regex_object.h"
 #include "ui/window_model.h"
 #include "ui/windows.h"
@@ -54,17 +55,12 @@ void SampleProcessorTimes() {
     g_haveBaseline = true;
 }
 
-bool IsFile(const Text& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 // Where cmd finds the tool among the system's own folders; recent Windows 11 has none.
 bool ToolIsInstalled() {
     char folder[MAX_PATH] = {};
     const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return false;
-    return IsFile(JoinTexts(folder, "\\wbem\\wmic.exe")) || IsFile(JoinTexts(folder, "\\wmic.exe"));
+    return IsFile(JoinTexts(folder, "\\wbem\\wmic.exe").c_str()) || IsFile(JoinTexts(folder, "\\wmic.exe").c_str());
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <utility>
 
+#include "support/files.h"
 #include "support/unique.h"
 
 Text programFileName;
@@ -53,12 +54,6 @@ void RecordProgramLocation() {
 
 void TellUser(const char* message) { MessageBoxA(nullptr, message, "信息：", MB_OK | MB_ICONERROR | MB_TASKMODAL); }
 
-// Only a file counts: a search would also match a folder of that name, and expand wildcards.
-bool FileExistsAt(const char* path) {
-    const DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 void RenameToProgramFileName() {
     if (g_startFileName.empty()) return;  // never recorded: nothing of ours to rename
     // Both names are relative: the current directory is the program's own folder.
@@ -85,7 +80,8 @@ Text ReadRunValue(const char* valueName) {
 Text RunValueData(std::string_view path) { return JoinTexts("\"", path, "\""); }
 
 bool RegisterStartup(const char* valueName, const char* path) {
-    const bool fileThere = FileExistsAt(path);
+    // Only a file counts: a search would also match a folder of that name, and expand wildcards.
+    const bool fileThere = IsFile(path);
     if (fileThere) {
         UniqueKey key;
         if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kWritingKey, 0, KEY_SET_VALUE | KEY_WOW64_32KEY, key.put()) ==

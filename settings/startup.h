@@ -18,8 +18,6 @@ constexpr const char* kRegisterFailed = "设置失败，请以管理员模式运
 constexpr const char* kUnregisterFailed = "删除失败，请以管理员模式运行！";
 void TellUser(const char* message);
 
-bool FileExistsAt(const char* path);
-
 // Renames the running executable, inside its own folder, to programFileName; a failure
 // (the name is taken, the folder is read-only) leaves both names as they were.
 void RenameToProgramFileName();

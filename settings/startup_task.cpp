@@ -8,6 +8,7 @@
 
 #include "settings/startup.h"
 #include "support/com_ptr.h"
+#include "support/files.h"
 #include "support/unique.h"
 #include "support/utf16.h"
 
@@ -160,6 +161,6 @@ bool StartupTaskExists() {
 
 void RestoreStartupTask(const char* valueName, std::string_view path, std::string_view folder) {
     const Text file(path);
-    if (!RunValueNames(valueName, path) || !FileExistsAt(file.c_str())) return;
+    if (!RunValueNames(valueName, path) || !IsFile(file.c_str())) return;
     if (!StartupTaskExists()) RegisterStartupTask(path, folder);
 }
