@@ -89,13 +89,14 @@ void ShowSpeeds() {
     Text download = "0";
     const ByteBuffer table = QueryInterfaceTable();
     if (!table.empty()) {  // a failed query changes nothing
+        if (g_network.selectedRow == 0) g_network.meter = TrafficMeter{};
         const TrafficTick tick = g_network.meter.Feed(InterfaceRowsOf(table));
         g_network.selectedRow = static_cast<int>(g_network.meter.MeasuredIndex());
         g_network.lastOutOctets = g_network.meter.LastOutOctets();
         g_network.lastInOctets = g_network.meter.LastInOctets();
         if (tick.measured) {
-            upload = FormatFixed(static_cast<double>(tick.outBytes) / 1024.0, 1);
-            download = FormatFixed(static_cast<double>(tick.inBytes) / 1024.0, 1);
+            upload = KilobytesText(tick.outBytes);
+            download = KilobytesText(tick.inBytes);
         }
     }
     SetText(kMainWindow, MainControls::kUploadField, SpeedText(upload));

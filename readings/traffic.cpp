@@ -25,6 +25,9 @@ std::vector<InterfaceRow> InterfaceRowsOf(const ByteBuffer& table) {
 
 std::uint32_t CounterGrowth(std::uint32_t current, std::uint32_t last) {
     const std::uint32_t growth = current - last;  // unsigned: a wrapped counter still gives the true amount
+    // A counter that went down was reset (adapter re-enabled); modulo 2^32 it would read as a
+    // rise of nearly 4 GB. The price: a true rise of 2 GB or more in one tick (a tick that a slow
+    // CPU sample stretched, above some 5 Gbit/s) also counts as nothing.
     return growth >= 0x80000000u ? 0 : growth;
 }
 

@@ -9,10 +9,8 @@
 #include <optional>
 #include <vector>
 
+#include "readings/speed.h"
 #include "support/text.h"
-
-// The row's interface index in MIB_IFROW.
-constexpr int kIfIndexOffset = 512;
 
 struct InterfaceRow {
     std::uint32_t index = 0;
