@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const bool anyQualifies = std::any_of(rows.begin(), rows.end(), [](const InterfaceRow& row) {
             return row.inOctets > 1 && row.outOctets > 1;
         });
-        if (anyQualifies && !tick.measured) std::abort();  // a row qualifies: something is measured
+        if (tick.measured != anyQualifies) std::abort();  // a reading exactly while some row qualifies
         if (!tick.measured) {
             if (meter.MeasuredIndex() != 0 || meter.LastInOctets() != 0 || meter.LastOutOctets() != 0) std::abort();
             continue;

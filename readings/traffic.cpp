@@ -1,6 +1,8 @@
 // Following the interface that carries the traffic.
 #include "readings/traffic.h"
 
+#include <algorithm>
+
 #include "readings/speed.h"
 
 namespace {
@@ -9,6 +11,9 @@ namespace {
 // and clearly more in all: mirrored filter rows and one-tick bursts never make the fields flicker.
 constexpr int kTicksToSwitch = 3;
 constexpr std::uint64_t kBytesToSwitch = 32 * 1024;
+
+// An interface that has both sent and received something can be measured.
+bool Qualifies(const InterfaceRow& row) { return row.inOctets > 1 && row.outOctets > 1; }
 
 }  // namespace
 
@@ -50,7 +55,7 @@ std::optional<std::uint32_t> TrafficMeter::Busiest(const std::vector<InterfaceRo
     std::optional<std::uint32_t> busiest;
     std::uint64_t most = 0;
     for (const InterfaceRow& row : rows) {
-        if (row.inOctets <= 1 || row.outOctets <= 1) continue;
+        if (!Qualifies(row)) continue;
         const std::uint64_t growth = WindowGrowth(histories_.at(row.index));
         if (!busiest || growth >= most) {
             busiest = row.index;
@@ -82,7 +87,12 @@ TrafficTick TrafficMeter::Feed(const std::vector<InterfaceRow>& rows) {
         it = it->second.seen ? std::next(it) : histories_.erase(it);
     }
 
-    if (measuring_ && !histories_.count(measured_)) {
+    const bool anyQualifies = std::any_of(rows.begin(), rows.end(), Qualifies);
+    if (!anyQualifies) {
+        // Nothing has both sent and received: no reading, and a fresh choice once something has.
+        measuring_ = false;
+        measured_ = 0;
+    } else if (measuring_ && !histories_.count(measured_)) {
         // The measured one left the table: the busiest of the rest, from now on.
         const std::optional<std::uint32_t> busiest = Busiest(rows);
         measuring_ = busiest.has_value();
@@ -90,7 +100,7 @@ TrafficTick TrafficMeter::Feed(const std::vector<InterfaceRow>& rows) {
     } else if (!measuring_) {
         // The first choice: the last row with both counters above 1.
         for (const InterfaceRow& row : rows) {
-            if (row.inOctets > 1 && row.outOctets > 1) {
+            if (Qualifies(row)) {
                 measured_ = row.index;
                 measuring_ = true;
             }

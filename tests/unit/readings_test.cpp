@@ -297,6 +297,10 @@ TEST(TrafficMeter, InterfacesComingAndGoingNeverMakeASpike) {
     ExpectTraffic("no row with both counters above 1", {
         {{{1, 0, 7}, {2, 9, 1}}, 0, 0},
         {{}, 0, 0},
+        {{{1, 5000, 5000}, {2, 9, 9}}, 2, 0},
+        {{{1, 0, 0}, {2, 1, 1}}, 0, 0},              // both reset to nothing: no reading
+        {{{1, 5000, 5000}, {2, 1033, 1033}}, 2, 1032},  // chosen again; growth since the reset, no spike
+        {{{1, 5000, 5000}, {2, 2057, 2057}}, 2, 1024},
     });
 }
 
