@@ -110,7 +110,10 @@ TrafficTick TrafficMeter::Feed(const std::vector<InterfaceRow>& rows) {
         std::uint32_t best = measured_;
         std::uint64_t bestGrowth = WindowGrowth(current);
         for (const auto& [index, history] : histories_) {
-            if (index == measured_ || !Outgrows(history, current)) continue;
+            if (index == measured_ || !Qualifies({index, history.lastIn, history.lastOut}) ||
+                !Outgrows(history, current)) {
+                continue;
+            }
             if (WindowGrowth(history) > bestGrowth) {
                 best = index;
                 bestGrowth = WindowGrowth(history);

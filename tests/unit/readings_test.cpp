@@ -267,6 +267,14 @@ TEST(TrafficMeter, FollowsTheInterfaceThatCarriesTheTraffic) {
                                   t < 6 ? 12u : 2u, t == 0 ? 0 : (t <= 3 ? kBusy : (t < 6 ? 0 : kBusy))});
     }
     ExpectTraffic("Wi-Fi to Ethernet", wifiToEthernet);
+
+    std::vector<TrafficStep> sendOnly;
+    for (int t = 0; t < 8; ++t) {
+        // An interface that has received nothing is never measured, however much it sends.
+        sendOnly.push_back({{{6, 0, 100 + 10 * kBusy * static_cast<std::uint32_t>(t)}, Flowing(3, 100, 1024, t)},
+                            3u, t == 0 ? 0 : 1024});
+    }
+    ExpectTraffic("one that only sends", sendOnly);
 }
 
 TEST(TrafficMeter, InterfacesComingAndGoingNeverMakeASpike) {
