@@ -275,6 +275,14 @@ TEST(TrafficMeter, FollowsTheInterfaceThatCarriesTheTraffic) {
                             3u, t == 0 ? 0 : 1024});
     }
     ExpectTraffic("one that only sends", sendOnly);
+
+    std::vector<TrafficStep> chatter;
+    for (int t = 0; t < 8; ++t) {
+        // The measured adapter idles; a virtual one sees a few packets every tick (6 KiB a tick,
+        // 30 KiB over the window): under the 32 KiB it takes to switch.
+        chatter.push_back({{Flowing(2, 100, 3 * 1024, t), {5, 7000, 7000}}, 5u, 0});
+    }
+    ExpectTraffic("a few packets on another while the measured one idles", chatter);
 }
 
 TEST(TrafficMeter, InterfacesComingAndGoingNeverMakeASpike) {
