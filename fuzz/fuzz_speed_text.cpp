@@ -1,4 +1,4 @@
-// Fuzz target: the speed sample and the speed text from arbitrary counters and reals.
+// Fuzz target: a counter's growth and the speed text from arbitrary counters and reals.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -6,15 +6,17 @@
 #include <cstring>
 
 #include "readings/speed.h"
+#include "readings/traffic.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size >= 8) {
         std::uint32_t current = 0, last = 0;
         std::memcpy(&current, data, 4);
         std::memcpy(&last, data + 4, 4);
-        const Text sample = KilobytesSince(current, last);
-        if (last != current) std::abort();
-        const Text shown = SpeedText(sample);
+        const std::uint32_t growth = CounterGrowth(current, last);
+        // Either the true rise across a wrap, or nothing for a counter that went down.
+        if (growth >= 0x80000000u || (growth != 0 && static_cast<std::uint32_t>(last + growth) != current)) std::abort();
+        const Text shown = SpeedText(KilobytesText(growth));
         if (shown.size() < 4 || shown.find('-') != Text::npos) std::abort();  // never negative, even across a wrap
     }
     if (size >= 16) {

@@ -14,9 +14,11 @@ def table(line_end: bytes, idle: bytes, blank: bool = True) -> bytes:
 
 
 def if_table(rows) -> bytes:
+    """Rows of (interface index, bytes in, bytes out)."""
     data = bytearray(4 + 860 * len(rows))
     struct.pack_into("<I", data, 0, len(rows))
-    for i, (inbound, outbound) in enumerate(rows):
+    for i, (index, inbound, outbound) in enumerate(rows):
+        struct.pack_into("<I", data, 4 + i * 860 + 512, index)
         struct.pack_into("<I", data, 4 + i * 860 + 552, inbound)
         struct.pack_into("<I", data, 4 + i * 860 + 576, outbound)
     return bytes(data)
@@ -29,7 +31,11 @@ SEEDS = {
                    struct.pack("<IId", 0, 0, 10291.2), b"0", b"1001.0"],
     "cpu_table": [table(b"\r\r\n", b"98"), table(b"\r\n", b"100"), table(b"\r\r\n", b"0", False),
                   "名称    空闲\r\r\n_Total  95\r\r\n\r\r\n".encode("gbk"), b"Node - ERROR\r\nDescription = Invalid query\r\n"],
-    "row_choice": [if_table([(0, 0), (5000, 3000), (1, 9)]) * 2, if_table([(10, 10), (20, 20)]) + if_table([(5, 5)]),
+    "row_choice": [b"\x01" + if_table([(1, 0, 0), (6, 5000, 3000), (3, 1, 9)]) * 2,
+                   b"\x02" + if_table([(1, 10, 10), (4, 20, 20)]) + if_table([(4, 5, 5)]) + if_table([]),
+                   b"\x04" + b"".join(if_table([(1, 5000 + 102400 * t, 5000 + 102400 * t), (4, 9000, 7000)])
+                                     for t in range(5)),
+                   b"\x02" + if_table([(8, 0xFFFFFF00, 0x7FFFFFFF), (8, 5, 5)]) * 3,
                    b"\xff\x00\x00\x00" * 8],
 }
 

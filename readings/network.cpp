@@ -7,23 +7,35 @@
 
 #include <cstddef>
 
+#include "readings/traffic.h"
 #include "support/unique.h"
 #include "ui/window_model.h"
 #include "ui/windows.h"
 
 namespace {
-SpeedState g_speed;
+
+// The one network state: every interface's short history in the meter, and the measured
+// interface's index and counters under their long-standing names.
+struct NetworkState {
+    TrafficMeter meter;
+    int selectedRow = 0;  // the measured interface's index; 0 while none is measured
+    std::uint32_t lastOutOctets = 0;
+    std::uint32_t lastInOctets = 0;
+};
+NetworkState g_network;
+
 }  // namespace
 
-int& selectedRow = g_speed.selectedRow;
-std::uint32_t& lastOutOctets = g_speed.lastOutOctets;
-std::uint32_t& lastInOctets = g_speed.lastInOctets;
+int& selectedRow = g_network.selectedRow;
+std::uint32_t& lastOutOctets = g_network.lastOutOctets;
+std::uint32_t& lastInOctets = g_network.lastInOctets;
 
 // The table is read byte by byte at these places; the system's own declarations must agree.
 static_assert(sizeof(MIB_IFROW) == kIfRowSize, "one interface row");
 static_assert(offsetof(MIB_IFTABLE, table) == kIfRowsOffset, "rows follow the row count");
 static_assert(offsetof(MIB_IFROW, dwInOctets) == kInOctetsOffset, "bytes received");
 static_assert(offsetof(MIB_IFROW, dwOutOctets) == kOutOctetsOffset, "bytes sent");
+static_assert(offsetof(MIB_IFROW, dwIndex) == kIfIndexOffset, "the interface index");
 
 namespace {
 
@@ -69,31 +81,24 @@ ByteBuffer QueryInterfaceTable() {
     return table;
 }
 
-// Queries the table afresh: the chosen row and its counters; row 0 when there is no reading.
-InterfaceCounters ReadInterfaceCounters() {
-    const ByteBuffer table = QueryInterfaceTable();
-    if (table.empty()) return {};
-    return CountersFromTable(table, g_speed);
-}
-
-// Kilobytes since the previous sample with one decimal, or "0" with no reading.
-Text UploadSpeedText() {
-    const InterfaceCounters counters = ReadInterfaceCounters();
-    if (counters.row == 0) return "0";
-    return KilobytesSince(counters.outOctets, lastOutOctets);
-}
-
-Text DownloadSpeedText() {
-    const InterfaceCounters counters = ReadInterfaceCounters();
-    if (counters.row == 0) return "0";
-    return KilobytesSince(counters.inOctets, lastInOctets);
-}
-
 }  // namespace
 
 void ShowSpeeds() {
-    const Text upload = UploadSpeedText();
-    const Text download = DownloadSpeedText();
+    // One query a tick: both fields come from the same table.
+    Text upload = "0";
+    Text download = "0";
+    const ByteBuffer table = QueryInterfaceTable();
+    if (!table.empty()) {  // a failed query changes nothing
+        if (g_network.selectedRow == 0) g_network.meter = TrafficMeter{};
+        const TrafficTick tick = g_network.meter.Feed(InterfaceRowsOf(table));
+        g_network.selectedRow = static_cast<int>(g_network.meter.MeasuredIndex());
+        g_network.lastOutOctets = g_network.meter.LastOutOctets();
+        g_network.lastInOctets = g_network.meter.LastInOctets();
+        if (tick.measured) {
+            upload = KilobytesText(tick.outBytes);
+            download = KilobytesText(tick.inBytes);
+        }
+    }
     SetText(kMainWindow, MainControls::kUploadField, SpeedText(upload));
     SetText(kMainWindow, MainControls::kDownloadField, SpeedText(download));
 }

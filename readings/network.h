@@ -5,7 +5,8 @@
 
 #include "readings/speed.h"
 
-// The measured row and the previous counters, for the whole run: the parts of one state.
+// The measured interface's index (0: none) and its counters as last read, for the whole run:
+// the parts of one state. Setting the index to 0 starts the choice afresh on the next tick.
 extern int& selectedRow;
 extern std::uint32_t& lastOutOctets;
 extern std::uint32_t& lastInOctets;

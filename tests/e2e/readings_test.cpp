@@ -1,7 +1,15 @@
 // The running program beside a taskbar stand-in: docking, switches and layout, live readings, theme.
 #include <gtest/gtest.h>
 
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <algorithm>
+#include <atomic>
 #include <regex>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include "support/unique.h"
 #include "tests/e2e/program_test.h"
@@ -85,6 +93,141 @@ TEST_F(RunningProgram, SpeedFieldsShowSpeedTexts) {
     const auto& [upload, download] = texts;
     EXPECT_TRUE(std::regex_match(upload, speed)) << upload;
     EXPECT_TRUE(std::regex_match(download, speed)) << download;
+}
+
+// A TCP socket of the test's own, closed with its owner.
+class Socket {
+public:
+    Socket() = default;
+    explicit Socket(SOCKET socket) : socket_(socket) {}
+    Socket(const Socket&) = delete;
+    Socket& operator=(const Socket&) = delete;
+    ~Socket() { Reset(); }
+    SOCKET get() const { return socket_; }
+    explicit operator bool() const { return socket_ != INVALID_SOCKET; }
+    void Reset(SOCKET socket = INVALID_SOCKET) {
+        if (socket_ != INVALID_SOCKET) closesocket(socket_);
+        socket_ = socket;
+    }
+
+private:
+    SOCKET socket_ = INVALID_SOCKET;
+};
+
+// A steady stream from one loopback TCP socket of this process to another, paced to a rate,
+// until it is stopped. Loopback is a real interface in the table Wine hands the program.
+class LoopbackStream {
+public:
+    explicit LoopbackStream(std::uint64_t bytesPerSecond) {
+        WSADATA data{};
+        started_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+        if (!started_ || !Connect()) return;
+        receiver_ = std::thread([this] {
+            std::vector<char> buffer(64 * 1024);
+            while (recv(receiving_.get(), buffer.data(), static_cast<int>(buffer.size()), 0) > 0) {}
+        });
+        sender_ = std::thread([this, bytesPerSecond] {
+            const std::vector<char> buffer(64 * 1024, 'k');
+            const ULONGLONG start = GetTickCount64();
+            std::uint64_t sent = 0;
+            while (!stop_) {
+                const std::uint64_t due = (GetTickCount64() - start) * bytesPerSecond / 1000;
+                if (sent >= due) {
+                    Sleep(5);
+                    continue;
+                }
+                const int chunk = static_cast<int>(std::min<std::uint64_t>(buffer.size(), due - sent));
+                const int written = send(sending_.get(), buffer.data(), chunk, 0);
+                if (written <= 0) break;
+                sent += static_cast<std::uint64_t>(written);
+            }
+        });
+    }
+    ~LoopbackStream() {
+        Stop();
+        if (started_) WSACleanup();
+    }
+    bool Flowing() const { return sender_.joinable(); }
+    void Stop() {
+        stop_ = true;
+        if (sender_.joinable()) sender_.join();
+        if (sending_) shutdown(sending_.get(), SD_SEND);  // the receiver reads to the end and stops
+        if (receiver_.joinable()) receiver_.join();
+        sending_.Reset();
+        receiving_.Reset();
+    }
+
+private:
+    bool Connect() {
+        Socket listener(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        int length = sizeof address;
+        if (!listener || bind(listener.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            listen(listener.get(), 1) != 0 ||
+            getsockname(listener.get(), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+            return false;
+        }
+        sending_.Reset(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+        if (!sending_ || connect(sending_.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) return false;
+        receiving_.Reset(accept(listener.get(), nullptr, nullptr));
+        return static_cast<bool>(receiving_);
+    }
+
+    bool started_ = false;
+    Socket sending_, receiving_;
+    std::atomic<bool> stop_{false};
+    std::thread sender_, receiver_;
+};
+
+// What a speed field shows, in MiB/s: "2M/s", "1500.2K/s", "0K/s".
+double ShownMegabytes(const std::string& text) {
+    std::smatch figure;
+    if (!std::regex_match(text, figure, std::regex(R"((\d+(?:\.\d)?)([KM])/s)"))) return -1;
+    const double value = std::stod(figure[1]);
+    return figure[2] == "M" ? value : value / 1024;
+}
+
+// Linux loopback counts each byte once sent and once received, so both fields show the rate.
+TEST_F(RunningProgram, SpeedFieldsShowTheTrafficOfTheInterfaceThatCarriesIt) {
+    Start();
+    auto fields = [&] {
+        return std::pair(WindowTextOf(ControlOf(main_, kUploadField)), WindowTextOf(ControlOf(main_, kDownloadField)));
+    };
+    std::vector<std::pair<std::string, std::string>> samples;  // one a second, from the 5th second
+    {
+        LoopbackStream stream(2 * 1024 * 1024);
+        ASSERT_TRUE(stream.Flowing()) << "no loopback connection: " << WSAGetLastError();
+        for (int second = 1; second <= 11; ++second) {
+            PumpFor(1000);
+            if (second >= 5) samples.push_back(fields());
+        }
+    }
+    std::string seen;
+    for (const auto& [upload, download] : samples) seen += " " + upload + "/" + download;
+    auto inRange = [](const std::string& text) {
+        const double megabytes = ShownMegabytes(text);
+        return megabytes >= 1.4 && megabytes <= 2.8;
+    };
+    // The fewest samples in range among every five in a row, each way.
+    auto fewestInRange = [&](auto field) {
+        long fewest = 5;
+        for (std::size_t first = 0; first + 5 <= samples.size(); ++first) {
+            const auto window = samples.begin() + static_cast<std::ptrdiff_t>(first);
+            fewest = std::min<long>(fewest, std::count_if(window, window + 5, [&](const auto& s) { return inRange(field(s)); }));
+        }
+        return fewest;
+    };
+    EXPECT_GE(fewestInRange([](const auto& s) { return s.first; }), 4) << "upload; upload/download seen:" << seen;
+    EXPECT_GE(fewestInRange([](const auto& s) { return s.second; }), 4) << "download; upload/download seen:" << seen;
+
+    auto quiet = [](const std::pair<std::string, std::string>& shown) {
+        const double upload = ShownMegabytes(shown.first), download = ShownMegabytes(shown.second);
+        return upload >= 0 && upload < 64.0 / 1024 && download >= 0 && download < 64.0 / 1024;
+    };
+    const auto after = PollUntil(fields, quiet, 5000);
+    EXPECT_TRUE(after.ok) << "5 s after the stream stopped: " << after.last.first << "/" << after.last.second;
 }
 
 TEST_F(RunningProgram, MemoryFieldShowsTheLoadOnlyWhileItsSwitchIsOn) {

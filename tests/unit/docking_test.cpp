@@ -150,6 +150,7 @@ ByteBuffer FedTable() { return g_fedTable; }
 
 void FeedOneInterface(DWORD inOctets, DWORD outOctets) {
     MIB_IFROW row{};
+    row.dwIndex = 7;
     row.dwInOctets = inOctets;
     row.dwOutOctets = outOctets;
     const DWORD count = 1;
