@@ -196,7 +196,7 @@ TEST_F(CpuReading, AToolThatLingersAfterItsAnswerIsEndedSoon) {
     while (GetTickCount() - start < 10000) {
         int alive = 0;
         for (const auto& [pid, started] : ToolStarts()) {
-            if (!ProcessAlive(pid)) continue;
+            if (!ToolAlive(pid)) continue;
             ++alive;
             oldestAlive = std::max(oldestAlive, GetTickCount() - started);
         }

@@ -154,18 +154,26 @@ std::map<DWORD, DWORD> ToolStarts() {
     std::ifstream log(kToolRunsLog);
     std::map<DWORD, DWORD> starts;
     DWORD tick = 0, pid = 0;
-    while (log >> tick >> pid) starts.emplace(pid, tick);
+    while (log >> tick >> pid) starts[pid] = tick;  // an id handed out again: its latest start
     return starts;
 }
 
-bool ProcessAlive(DWORD pid) {
-    UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, pid));
-    return process && WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
+// Wine hands out process ids again soon after a process ends: the id of a tool that ended may
+// already name another process (the program itself, a shell), which must not count as a tool.
+bool ToolAlive(DWORD pid) {
+    UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, pid));
+    if (!process || WaitForSingleObject(process.get(), 0) != WAIT_TIMEOUT) return false;
+    char image[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    if (!QueryFullProcessImageNameA(process.get(), 0, image, &size)) return true;  // alive, name unknown: count it
+    const std::string path(image, size);
+    const std::string name = path.substr(path.find_last_of('\\') + 1);
+    return _stricmp(name.c_str(), "wmic.exe") == 0;
 }
 
 int ToolsAlive() {
     int alive = 0;
-    for (const auto& [pid, tick] : ToolStarts()) alive += ProcessAlive(pid) ? 1 : 0;
+    for (const auto& [pid, tick] : ToolStarts()) alive += ToolAlive(pid) ? 1 : 0;
     return alive;
 }
 
@@ -197,6 +205,7 @@ void ResetEnvironment() {
     RemoveConfig();
     SetSystemTheme(-1);
     SetToolMode("");
+    DeleteFileA(kToolRunsLog);  // each test counts the tool runs of its own
 }
 
 RECT ChildRect(HWND child) {

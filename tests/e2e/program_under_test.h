@@ -71,9 +71,10 @@ constexpr const char* kToolRunsLog = "C:\\kestrune-wmic\\runs.log";
 
 // What the wmic stand-in of the prefix answers ("table 73", "hang", ...); "" for its default.
 void SetToolMode(const std::string& mode);
-// Every stand-in start its log names (process id, start tick), and how many of them are alive.
+// Every stand-in start its log names (process id, start tick) since the test began, and how
+// many of them are still alive as the tool (an id handed out again to another process is not).
 std::map<DWORD, DWORD> ToolStarts();
-bool ProcessAlive(DWORD pid);
+bool ToolAlive(DWORD pid);
 int ToolsAlive();
 
 // The Windows mode value the program follows; -1 removes it.
