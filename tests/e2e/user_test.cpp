@@ -285,7 +285,15 @@ TEST_F(AsAUser, AClickOnTheReadingsSlidesTheMenuUpInTheThemesColours) {
                                                         CountColour(WindowRect(ControlOf(menu, MenuControl::kSettingsEntry)), kMenuDarkHover)); },
                                  [](const std::pair<int, int>& seen) { return seen.first > 1000 && seen.second == 0; }, 2000);
     EXPECT_TRUE(moved.ok) << "the highlight did not move to the close entry (close, settings highlighted pixels: "
-                          << testing::PrintToString(moved.last) << ")";
+                          << testing::PrintToString(moved.last) << "); " << [&] {
+                                 // Whether the pointer got there: tells lost input from a missed hover.
+                                 POINT cursor{};
+                                 GetCursorPos(&cursor);
+                                 const bool entryThere = WindowFromPoint(close) == ControlOf(menu, MenuControl::kCloseEntry);
+                                 return "cursor at " + std::to_string(cursor.x) + "," + std::to_string(cursor.y) + ", close entry's centre " +
+                                        std::to_string(close.x) + "," + std::to_string(close.y) +
+                                        (entryThere ? " (the entry is there)" : " (another window is there)");
+                             }();
 
     // A click elsewhere takes the activation away: the menu closes itself.
     ClickElsewhere();
