@@ -89,7 +89,8 @@ void ShowSpeeds() {
     Text download = "0";
     const ByteBuffer table = QueryInterfaceTable();
     if (!table.empty()) {  // a failed query changes nothing
-        if (g_network.selectedRow == 0) g_network.meter = TrafficMeter{};
+        // An index cleared from outside asks for a fresh choice.
+        if (g_network.selectedRow != static_cast<int>(g_network.meter.MeasuredIndex())) g_network.meter = TrafficMeter{};
         const TrafficTick tick = g_network.meter.Feed(InterfaceRowsOf(table));
         g_network.selectedRow = static_cast<int>(g_network.meter.MeasuredIndex());
         g_network.lastOutOctets = g_network.meter.LastOutOctets();
