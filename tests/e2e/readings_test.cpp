@@ -346,6 +346,12 @@ TEST_F(DockedReadings, StepBackWhileAFullScreenProgramIsInFrontAndReturnWithoutT
         EXPECT_EQ(RootAtText(), front.get()) << c.what << ": the readings came back over the program";
         EXPECT_FALSE(IsWindowVisible(main_)) << c.what << ": hidden, so they take no click and no activation";
 
+        // As the program closes, Windows hands the foreground to the user's next window at once,
+        // while the readings are still hidden. Wine does it a moment later, when the readings may
+        // already be back (topmost, so next in line) and gives it to them: the next window takes
+        // the foreground first here, as Windows would have given it.
+        UniqueWindow next = FrontWindow(WS_OVERLAPPEDWINDOW, 0, {100, 100, 500, 400}, SW_SHOWNORMAL);
+        ASSERT_EQ(GetForegroundWindow(), next.get()) << c.what;
         front.reset();
         SetWindowPos(taskbar_.get(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         EXPECT_TRUE(PumpUntil([&] { return BackOnTop(); }, 500))
