@@ -21,6 +21,7 @@ int InterfaceRowCount(const ByteBuffer& table) {
 
 std::uint32_t InterfaceInOctets(const ByteBuffer& table, int row) { return CounterAt(table, row, kInOctetsOffset); }
 std::uint32_t InterfaceOutOctets(const ByteBuffer& table, int row) { return CounterAt(table, row, kOutOctetsOffset); }
+std::uint32_t InterfaceIndex(const ByteBuffer& table, int row) { return CounterAt(table, row, kIfIndexOffset); }
 
 Text KilobytesText(std::uint64_t bytes) { return FormatFixed(static_cast<double>(bytes) / 1024.0, 1); }
 

@@ -17,6 +17,7 @@ constexpr int kOutOctetsOffset = 576;
 int InterfaceRowCount(const ByteBuffer& table);
 std::uint32_t InterfaceInOctets(const ByteBuffer& table, int row);   // 1-based row
 std::uint32_t InterfaceOutOctets(const ByteBuffer& table, int row);
+std::uint32_t InterfaceIndex(const ByteBuffer& table, int row);
 
 // What a speed field shows for a tick's growth, before the unit: kilobytes with one decimal.
 Text KilobytesText(std::uint64_t bytes);

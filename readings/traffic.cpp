@@ -21,9 +21,7 @@ std::vector<InterfaceRow> InterfaceRowsOf(const ByteBuffer& table) {
     std::vector<InterfaceRow> rows;
     const int count = InterfaceRowCount(table);
     for (int row = 1; row <= count; ++row) {
-        const int start = kIfRowsOffset + (row - 1) * kIfRowSize;
-        const auto index = static_cast<std::uint32_t>(IntegerOfBuffer(MiddleOfBuffer(table, start + kIfIndexOffset + 1, 4)));
-        rows.push_back({index, InterfaceInOctets(table, row), InterfaceOutOctets(table, row)});
+        rows.push_back({InterfaceIndex(table, row), InterfaceInOctets(table, row), InterfaceOutOctets(table, row)});
     }
     return rows;
 }
@@ -36,13 +34,13 @@ std::uint32_t CounterGrowth(std::uint32_t current, std::uint32_t last) {
     return growth >= 0x80000000u ? 0 : growth;
 }
 
-std::uint64_t TrafficMeter::WindowGrowth(const History& history) const {
+std::uint64_t TrafficMeter::WindowGrowth(const History& history) {
     std::uint64_t sum = 0;
     for (std::uint64_t growth : history.growth) sum += growth;
     return sum;
 }
 
-bool TrafficMeter::Outgrows(const History& candidate, const History& measured) const {
+bool TrafficMeter::Outgrows(const History& candidate, const History& measured) {
     int ticks = 0;
     for (int slot = 0; slot < kTrafficWindowTicks; ++slot) {
         if (candidate.growth[slot] > 2 * measured.growth[slot]) ++ticks;

@@ -51,8 +51,8 @@ private:
         std::array<std::uint64_t, kTrafficWindowTicks> growth{};  // both ways, per tick, by tick slot
         bool seen = false;                                       // in the table just fed
     };
-    std::uint64_t WindowGrowth(const History& history) const;
-    bool Outgrows(const History& candidate, const History& measured) const;
+    static std::uint64_t WindowGrowth(const History& history);
+    static bool Outgrows(const History& candidate, const History& measured);
     std::optional<std::uint32_t> Busiest(const std::vector<InterfaceRow>& rows) const;
 
     std::map<std::uint32_t, History> histories_;
