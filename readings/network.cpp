@@ -6,6 +6,7 @@
 #include <iphlpapi.h>
 
 #include <cstddef>
+#include <optional>
 
 #include "readings/traffic.h"
 #include "support/unique.h"
@@ -21,6 +22,8 @@ struct NetworkState {
     int selectedRow = 0;  // the measured interface's index; 0 while none is measured
     std::uint32_t lastOutOctets = 0;
     std::uint32_t lastInOctets = 0;
+    // When the meter was last fed: the growth it gives covers the time since then.
+    std::optional<std::uint32_t> lastReadAt;
 };
 NetworkState g_network;
 
@@ -65,6 +68,9 @@ GetIfTableFunction IfTableFunction() {
 }
 
 InterfaceTableSource g_tableSource = nullptr;
+MillisecondClock g_clock = nullptr;
+
+std::uint32_t Now() { return g_clock ? g_clock() : GetTickCount(); }
 
 // The whole table, or an empty buffer when it cannot be had this time.
 ByteBuffer QueryInterfaceTable() {
@@ -85,26 +91,39 @@ ByteBuffer QueryInterfaceTable() {
 
 void ShowSpeeds() {
     // One query a tick: both fields come from the same table.
+    const ByteBuffer table = QueryInterfaceTable();
+    if (table.empty()) return;  // measured from the last table read, next time
+    const std::uint32_t now = Now();
+    NetworkState& state = g_network;
+    // An index cleared from outside asks for a fresh choice.
+    if (state.selectedRow != static_cast<int>(state.meter.MeasuredIndex())) {
+        state.meter = TrafficMeter{};
+        state.lastReadAt.reset();
+    }
+    // Two reads within one tick of the clock: no time to divide by; the next read covers both.
+    if (state.lastReadAt && *state.lastReadAt == now) return;
+    const TrafficTick tick = state.meter.Feed(InterfaceRowsOf(table));
+    // Unsigned: right across the clock's wrap every 49.7 days.
+    const std::uint32_t elapsed = state.lastReadAt ? now - *state.lastReadAt : 0;
+    state.lastReadAt = now;
+    state.selectedRow = static_cast<int>(state.meter.MeasuredIndex());
+    state.lastOutOctets = state.meter.LastOutOctets();
+    state.lastInOctets = state.meter.LastInOctets();
+
     Text upload = "0";
     Text download = "0";
-    const ByteBuffer table = QueryInterfaceTable();
-    if (!table.empty()) {  // a failed query changes nothing
-        // An index cleared from outside asks for a fresh choice.
-        if (g_network.selectedRow != static_cast<int>(g_network.meter.MeasuredIndex())) g_network.meter = TrafficMeter{};
-        const TrafficTick tick = g_network.meter.Feed(InterfaceRowsOf(table));
-        g_network.selectedRow = static_cast<int>(g_network.meter.MeasuredIndex());
-        g_network.lastOutOctets = g_network.meter.LastOutOctets();
-        g_network.lastInOctets = g_network.meter.LastInOctets();
-        if (tick.measured) {
-            upload = KilobytesText(tick.outBytes);
-            download = KilobytesText(tick.inBytes);
-        }
+    if (tick.measured) {
+        // The first read has grown by nothing yet: 0.0 either way.
+        upload = KilobytesText(elapsed ? BytesPerSecond(tick.outBytes, elapsed) : 0);
+        download = KilobytesText(elapsed ? BytesPerSecond(tick.inBytes, elapsed) : 0);
     }
     SetText(kMainWindow, MainControls::kUploadField, SpeedText(upload));
     SetText(kMainWindow, MainControls::kDownloadField, SpeedText(download));
 }
 
 void SetInterfaceTableSourceForTesting(InterfaceTableSource source) { g_tableSource = source; }
+
+void SetClockForTesting(MillisecondClock clock) { g_clock = clock; }
 
 void ReleaseInterfaceLibrary() {
     g_getIfTable = nullptr;

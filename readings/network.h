@@ -11,10 +11,14 @@ extern int& selectedRow;
 extern std::uint32_t& lastOutOctets;
 extern std::uint32_t& lastInOctets;
 
-// Writes both speed texts into their fields, upload first.
+// Writes both speed texts into their fields, upload first: the growth since the last table read
+// successfully, per second of the time between the two reads. A failed read changes nothing.
 void ShowSpeeds();
 // Tests hand the reading tables of their own instead of the system's; nullptr goes back to it.
 using InterfaceTableSource = ByteBuffer (*)();
 void SetInterfaceTableSourceForTesting(InterfaceTableSource source);
+// Likewise the clock the speeds are divided by (milliseconds, wrapping like GetTickCount).
+using MillisecondClock = std::uint32_t (*)();
+void SetClockForTesting(MillisecondClock clock);
 // Releases the IP helper library; for the end of the program.
 void ReleaseInterfaceLibrary();

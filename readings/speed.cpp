@@ -25,6 +25,13 @@ std::uint32_t InterfaceIndex(const ByteBuffer& table, int row) { return CounterA
 
 Text KilobytesText(std::uint64_t bytes) { return FormatFixed(static_cast<double>(bytes) / 1024.0, 1); }
 
+std::uint64_t BytesPerSecond(std::uint64_t bytes, std::uint32_t elapsedMs) {
+    if (elapsedMs == 0) return 0;
+    // Whole milliseconds' worth first, so that no product comes near 2^64 for any real growth.
+    const std::uint64_t whole = bytes / elapsedMs, rest = bytes % elapsedMs;
+    return whole * 1000 + (rest * 1000 + elapsedMs / 2) / elapsedMs;
+}
+
 Text SpeedText(const Text& sample) {
     const int kilobytes = TextToInteger(sample);
     if (kilobytes > 1000) return JoinTexts(NumberToText(RoundReal(kilobytes / 1024.0, 1)), "M/s");

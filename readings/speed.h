@@ -19,8 +19,12 @@ std::uint32_t InterfaceInOctets(const ByteBuffer& table, int row);   // 1-based 
 std::uint32_t InterfaceOutOctets(const ByteBuffer& table, int row);
 std::uint32_t InterfaceIndex(const ByteBuffer& table, int row);
 
-// What a speed field shows for a tick's growth, before the unit: kilobytes with one decimal.
+// What a speed field shows for a second's growth, before the unit: kilobytes with one decimal.
 Text KilobytesText(std::uint64_t bytes);
+
+// Bytes a second, to the nearest byte, for a growth measured over elapsedMs (above 0): ticks are
+// a second apart only while nothing else holds the window's thread.
+std::uint64_t BytesPerSecond(std::uint64_t bytes, std::uint32_t elapsedMs);
 
 // The text a speed field shows for a sample: "12.5K/s", "1.5M/s", or "0K/s" for no reading.
 Text SpeedText(const Text& sample);

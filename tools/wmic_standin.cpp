@@ -9,6 +9,7 @@
 //   nothing      no output, exit code 0
 //   exitcode     the table, then exit code 3
 //   linger IDLE  the table, then stays alive for 30 s
+//   slow MS      the table (_Total at 50), after MS milliseconds, as a busy WMI service answers
 // Without that file it answers like a tool that does not know the query. Like the real tool, it
 // reads its standard input to the end after answering. Every start is appended to
 // C:\kestrune-wmic\runs.log as "<tick count> <process id>".
@@ -17,6 +18,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -89,6 +91,11 @@ int Answer(const std::string& mode, const std::string& argument) {
             WriteAll(table.substr(at, 40));
             Sleep(200);
         }
+        return 0;
+    }
+    if (mode == "slow") {
+        Sleep(static_cast<DWORD>(std::strtoul(argument.c_str(), nullptr, 10)));
+        WriteAll(Table("50"));
         return 0;
     }
     if (mode == "nothing") return 0;

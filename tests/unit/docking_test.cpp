@@ -159,21 +159,85 @@ void FeedOneInterface(DWORD inOctets, DWORD outOctets) {
     std::memcpy(g_fedTable.data() + offsetof(MIB_IFTABLE, table), &row, sizeof row);
 }
 
+std::uint32_t g_clockNow = 0;
+std::uint32_t FedClock() { return g_clockNow; }
+
+// The fed table and clock in place of the system's, and a fresh meter, for one test.
+struct FedReadings {
+    FedReadings() {
+        SetInterfaceTableSourceForTesting(&FedTable);
+        SetClockForTesting(&FedClock);
+        Restart();
+    }
+    ~FedReadings() {
+        SetInterfaceTableSourceForTesting(nullptr);
+        SetClockForTesting(nullptr);
+        Restart();
+    }
+    static void Restart() {
+        selectedRow = 0;
+        lastOutOctets = lastInOctets = 0;
+    }
+};
+
 TEST_F(DockingInProcess, BytesSentShowInTheUploadFieldAndBytesReceivedInTheDownloadField) {
-    struct FedTableScope {
-        FedTableScope() { SetInterfaceTableSourceForTesting(&FedTable); }
-        ~FedTableScope() { SetInterfaceTableSourceForTesting(nullptr); }
-    } scope;
-    selectedRow = 0;
-    lastOutOctets = lastInOctets = 0;
+    FedReadings fed;
+    g_clockNow = 50000;
     FeedOneInterface(100000, 200000);
     ShowSpeeds();
+    g_clockNow += 1000;
     FeedOneInterface(100000 + 10 * 1024, 200000 + 300 * 1024);
     ShowSpeeds();
     EXPECT_EQ(GetText(kMainWindow, kUploadField), "300.0K/s");
     EXPECT_EQ(GetText(kMainWindow, kDownloadField), "10.0K/s");
-    selectedRow = 0;
-    lastOutOctets = lastInOctets = 0;
+}
+
+// The refresh tick comes late while a CPU sample holds the window's thread, and after the
+// machine wakes up: each figure is the growth per second of the time between the two table reads
+// it is measured from, whatever the ticks' rhythm. Down 2 MiB/s and up 100 KiB/s throughout.
+TEST_F(DockingInProcess, SpeedsArePerSecondOfTheTimeBetweenTwoTableReads) {
+    struct Read {
+        std::uint32_t at;  // the clock, in ms
+        bool failed;       // the table could not be had
+        double seconds;    // the traffic's time since the case began
+        const char* download;
+        const char* upload;
+    };
+    struct Case { const char* what; std::vector<Read> reads; };
+    constexpr std::uint32_t kStart = 7000000;
+    const Case cases[] = {
+        {"1 s", {{kStart, false, 0, "0.0K/s", "0.0K/s"}, {kStart + 1000, false, 1, "2M/s", "100.0K/s"}}},
+        {"1.7 s", {{kStart, false, 0, "0.0K/s", "0.0K/s"}, {kStart + 1700, false, 1.7, "2M/s", "100.0K/s"}}},
+        {"0.3 s", {{kStart, false, 0, "0.0K/s", "0.0K/s"}, {kStart + 300, false, 0.3, "2M/s", "100.0K/s"}}},
+        {"a late tick, then an early one",
+         {{kStart, false, 0, "0.0K/s", "0.0K/s"}, {kStart + 1700, false, 1.7, "2M/s", "100.0K/s"},
+          {kStart + 2000, false, 2, "2M/s", "100.0K/s"}}},
+        {"0 ms: the fields stay, the next read covers both",
+         {{kStart, false, 0, "0.0K/s", "0.0K/s"}, {kStart + 1000, false, 1, "2M/s", "100.0K/s"},
+          {kStart + 1000, false, 1.5, "2M/s", "100.0K/s"}, {kStart + 2000, false, 2, "2M/s", "100.0K/s"}}},
+        {"a five-minute sleep",
+         {{kStart, false, 0, "0.0K/s", "0.0K/s"}, {kStart + 300000, false, 300, "2M/s", "100.0K/s"}}},
+        {"the clock wraps between two reads",
+         {{0xFFFFFE0Cu, false, 0, "0.0K/s", "0.0K/s"}, {500, false, 1, "2M/s", "100.0K/s"}}},
+        {"a failed read between two good ones",
+         {{kStart, false, 0, "0.0K/s", "0.0K/s"}, {kStart + 1000, false, 1, "2M/s", "100.0K/s"},
+          {kStart + 2000, true, 2, "2M/s", "100.0K/s"}, {kStart + 3000, false, 3, "2M/s", "100.0K/s"}}},
+    };
+    for (const Case& c : cases) {
+        FedReadings fed;
+        for (const Read& read : c.reads) {
+            g_clockNow = read.at;
+            if (read.failed) {
+                g_fedTable.clear();
+            } else {
+                FeedOneInterface(1000 + static_cast<DWORD>(read.seconds * 2 * 1024 * 1024),
+                                 2000 + static_cast<DWORD>(read.seconds * 100 * 1024));
+            }
+            ShowSpeeds();
+            EXPECT_EQ(GetText(kMainWindow, kDownloadField), read.download) << c.what << ", at " << read.at;
+            EXPECT_EQ(GetText(kMainWindow, kUploadField), read.upload) << c.what << ", at " << read.at;
+        }
+    }
 }
 
 }  // namespace
