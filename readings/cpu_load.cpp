@@ -66,6 +66,7 @@ bool ToolIsInstalled() {
 }  // namespace
 
 int ParseCpuChunk(const char* chunk) {
+    g_runGaveReading = false;
     const Text line = ChooseCpuLine(AsText(chunk));
     if (FindText(line, "Total") > 0) {
         RegexObject digitsOf;
@@ -73,11 +74,17 @@ int ParseCpuChunk(const char* chunk) {
         Text digits;
         const int count = digitsOf.MatchCount();
         for (int i = 1; i <= count; ++i) digits += digitsOf.MatchText(i);
-        cpuBusyPercent = BusyFromIdle(TextToInteger(digits));
-        g_runGaveReading = true;
+        // No digits is no figure: a blank one, or no regular-expression engine at all (the
+        // scripting feature can be switched off), never an idle of 0, which would read as full load.
+        if (!digits.empty()) {
+            cpuBusyPercent = BusyFromIdle(TextToInteger(digits));
+            g_runGaveReading = true;
+        }
     }
     return 1;
 }
+
+bool LastCpuChunkGaveReading() { return g_runGaveReading; }
 
 void SampleCpuLoad() {
     if (!SwitchIsOn(kCpuSwitch)) {

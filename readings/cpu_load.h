@@ -12,6 +12,9 @@ constexpr const char* kCpuQuery = "wmic path win32_perfformatteddata_perfos_proc
 // The output handler: stores 100 minus the idle figure of a line holding "Total"; always 1, so
 // that the run stops after the first chunk.
 int ParseCpuChunk(const char* chunk);
+// Whether the last chunk parsed held a figure; a run without one counts towards giving the
+// processor times the reading.
+bool LastCpuChunkGaveReading();
 
 void SampleCpuLoad();
 // Ends a tool that answered and lingers past its grace, or any tool once the switch is off (the

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/unique.h"
 #include "tests/e2e/program_test.h"
 #include "tests/support/observe.h"
 #include "tests/support/pump.h"
@@ -62,13 +63,11 @@ private:
     std::vector<std::string> moved_;
 };
 
-// One spinning thread per logical processor while it lives.
-class BusyCores {
+// Some of the processors kept busy while it lives: one spinning thread each.
+class BusyThreads {
 public:
-    BusyCores() {
-        SYSTEM_INFO info{};
-        GetSystemInfo(&info);
-        for (DWORD i = 0; i < std::max<DWORD>(1, info.dwNumberOfProcessors); ++i) {
+    explicit BusyThreads(DWORD count) {
+        for (DWORD i = 0; i < count; ++i) {
             threads_.emplace_back([this] {
                 unsigned spin = 0;
                 while (!stop_) spin = spin * 3 + 1;
@@ -76,7 +75,7 @@ public:
             });
         }
     }
-    ~BusyCores() { Stop(); }
+    ~BusyThreads() { Stop(); }
     void Stop() {
         stop_ = true;
         for (std::thread& thread : threads_) thread.join();
@@ -87,6 +86,40 @@ private:
     std::atomic<bool> stop_{false};
     std::atomic<unsigned> spins_{0};  // keeps the loops from being optimised away
     std::vector<std::thread> threads_;
+};
+
+DWORD ProcessorCount() {
+    SYSTEM_INFO info{};
+    GetSystemInfo(&info);
+    return std::max<DWORD>(1, info.dwNumberOfProcessors);
+}
+
+// One copy of every processor busy while it lives.
+class BusyCores : public BusyThreads {
+public:
+    BusyCores() : BusyThreads(ProcessorCount()) {}
+};
+
+// VBScript, which holds the regular-expression engine, switched off for the program under test
+// alone, as on a Windows where that optional feature is removed: Wine's per-program library
+// setting, by the name the program is started as.
+class VbscriptDisabled {
+public:
+    VbscriptDisabled() {
+        UniqueKey key;
+        ok_ = RegCreateKeyExA(HKEY_CURRENT_USER, (AppKey() + "\\DllOverrides").c_str(), 0, nullptr, 0, KEY_WRITE,
+                              nullptr, key.put(), nullptr) == ERROR_SUCCESS &&
+              RegSetValueExA(key.get(), "vbscript", 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1) == ERROR_SUCCESS;
+    }
+    ~VbscriptDisabled() {
+        RegDeleteKeyA(HKEY_CURRENT_USER, (AppKey() + "\\DllOverrides").c_str());
+        RegDeleteKeyA(HKEY_CURRENT_USER, AppKey().c_str());
+    }
+    bool ok() const { return ok_; }
+
+private:
+    static std::string AppKey() { return std::string("Software\\Wine\\AppDefaults\\") + ProgramUnderTest::kStartName; }
+    bool ok_ = false;
 };
 
 class CpuReading : public ProgramTest {
@@ -255,6 +288,32 @@ TEST_F(CpuReading, AToolWithoutAReadingGivesWayToTheProcessorTimes) {
     EXPECT_EQ(ToolRuns(), 3);
     PumpFor(6000);
     EXPECT_EQ(ToolRuns(), 3) << "the tool is asked again only after the pause";
+}
+
+// A table whose figure cannot be read (no regular-expression engine) is no reading: never a
+// made-up full load, and after three such runs the processor times give the load. One
+// processor of the machine is kept busy, so that the figure they give is known.
+TEST_F(CpuReading, WithoutTheRegularExpressionEngineTheProcessorTimesGiveTheLoad) {
+    VbscriptDisabled noVbscript;
+    ASSERT_TRUE(noVbscript.ok());
+    WriteConfig("1", nullptr);
+    Start();
+    BusyThreads oneBusy(1);
+    std::vector<std::string> shown;
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 15000) {
+        const std::string text = CpuText();
+        if (shown.empty() || shown.back() != text) shown.push_back(text);
+        PumpFor(100);
+    }
+    std::string seen;
+    for (const std::string& text : shown) seen += " " + text;
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), "100%"), 0) << "a made-up full load; seen:" << seen;
+    EXPECT_EQ(ToolRuns(), 3) << "the tool pauses after three runs without a reading; seen:" << seen;
+    const int expected = static_cast<int>(100 / ProcessorCount());
+    const int percent = PercentOf(shown.back());
+    EXPECT_TRUE(percent >= expected / 2 && percent <= std::min(95, expected + 35))
+        << "one of " << ProcessorCount() << " processors busy, the field showed " << shown.back() << "; seen:" << seen;
 }
 
 }  // namespace

@@ -20,24 +20,27 @@ std::string Table(const char* lineEnd, const char* idle, bool trailingBlank = tr
 }
 
 TEST(ParseCpuChunk, StoresBusyFromTheTotalLineOrKeepsTheLastValue) {
-    struct Case { std::string chunk; int before; int expected; const char* label; };
+    struct Case { std::string chunk; int before; int expected; bool reading; const char* label; };
     const Case cases[] = {
-        {Table("\r\r\n", "98"), 0, 2, "CR CR LF"},
-        {Table("\r\n", "98"), 0, 2, "CR LF"},
-        {Table("\r\r\n", "100"), 0, 1, "fully idle shows 1, never 0"},
-        {Table("\r\r\n", "0"), 0, 100, "fully busy"},
-        {Table("\r\r\n", "98", false), 37, 37, "no trailing blank line: a processor line is chosen"},
-        {"Node - ERROR\r\nDescription = Invalid query\r\n", 37, 37, "an error text"},
-        {"", 37, 37, "nothing"},
-        {"_Total 50", 37, 37, "no line feed at all"},
-        {"名称    空闲\r\r\n_Total  95\r\r\n\r\r\n", 37, 5, "GBK bytes in the output"},
-        {"\xB0\xA1Total 40\r\n\r\n", 37, 60, "a two-byte character before Total"},
-        {"header\r\n_Total 99999999999\r\n\r\n", 37, 1, "a figure beyond any percentage"},
+        {Table("\r\r\n", "98"), 0, 2, true, "CR CR LF"},
+        {Table("\r\n", "98"), 0, 2, true, "CR LF"},
+        {Table("\r\r\n", "100"), 0, 1, true, "fully idle shows 1, never 0"},
+        {Table("\r\r\n", "0"), 0, 100, true, "fully busy"},
+        {Table("\r\r\n", "98", false), 37, 37, false, "no trailing blank line: a processor line is chosen"},
+        {"Node - ERROR\r\nDescription = Invalid query\r\n", 37, 37, false, "an error text"},
+        {"", 37, 37, false, "nothing"},
+        {"_Total 50", 37, 37, false, "no line feed at all"},
+        {"名称    空闲\r\r\n_Total  95\r\r\n\r\r\n", 37, 5, true, "GBK bytes in the output"},
+        {"\xB0\xA1Total 40\r\n\r\n", 37, 60, true, "a two-byte character before Total"},
+        {"header\r\n_Total 99999999999\r\n\r\n", 37, 1, true, "a figure beyond any percentage"},
+        {Table("\r\r\n", ""), 37, 37, false, "a blank figure is no reading, never full load"},
+        {Table("\r\r\n", "  "), 0, 0, false, "a blank figure before any sample"},
     };
     for (const Case& c : cases) {
         cpuBusyPercent = c.before;
         EXPECT_EQ(ParseCpuChunk(c.chunk.c_str()), 1) << c.label;
         EXPECT_EQ(cpuBusyPercent, c.expected) << c.label;
+        EXPECT_EQ(LastCpuChunkGaveReading(), c.reading) << c.label;
     }
     cpuBusyPercent = 0;
 }
