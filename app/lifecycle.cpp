@@ -12,8 +12,8 @@
 #include "readings/network.h"
 #include "settings/config.h"
 #include "settings/startup.h"
+#include "ui/window_definitions.h"
 #include "ui/window_model.h"
-#include "ui/windows.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "settings/config.h"
 #include "tools/taskbar_standin.h"
 #include "ui/docking.h"
-#include "ui/windows.h"
+#include "ui/window_definitions.h"
 
 namespace {
 

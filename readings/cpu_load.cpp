@@ -10,8 +10,8 @@
 #include "settings/config.h"
 #include "support/files.h"
 #include "support/regex_object.h"
+#include "ui/window_definitions.h"
 #include "ui/window_model.h"
-#include "ui/windows.h"
 
 int cpuBusyPercent = 0;
 

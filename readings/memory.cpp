@@ -4,8 +4,8 @@
 #include <windows.h>
 
 #include "settings/config.h"
+#include "ui/window_definitions.h"
 #include "ui/window_model.h"
-#include "ui/windows.h"
 
 namespace {
 

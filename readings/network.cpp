@@ -10,8 +10,8 @@
 
 #include "readings/traffic.h"
 #include "support/unique.h"
+#include "ui/window_definitions.h"
 #include "ui/window_model.h"
-#include "ui/windows.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include "readings/memory.h"
 #include "readings/network.h"
 #include "settings/config.h"
+#include "ui/window_definitions.h"
 #include "ui/window_model.h"
-#include "ui/windows.h"
 
 using namespace MainControls;
 

@@ -7,8 +7,8 @@
 #include "settings/config.h"
 #include "settings/startup.h"
 #include "settings/startup_task.h"
+#include "ui/window_definitions.h"
 #include "ui/window_model.h"
-#include "ui/windows.h"
 
 using namespace SettingsControls;
 

@@ -5,8 +5,8 @@
 
 #include "support/unique.h"
 #include "ui/full_screen.h"
+#include "ui/window_definitions.h"
 #include "ui/window_model.h"
-#include "ui/windows.h"
 
 using namespace MainControls;
 

@@ -4,7 +4,7 @@
 
 #include "support/unique.h"
 #include "ui/docking.h"
-#include "ui/windows.h"
+#include "ui/window_definitions.h"
 
 std::atomic<COLORREF> menuNormalColour{0};
 std::atomic<COLORREF> menuHoverColour{0};

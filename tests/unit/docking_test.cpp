@@ -13,7 +13,7 @@
 #include "tools/taskbar_standin.h"
 #include "ui/docking.h"
 #include "ui/full_screen.h"
-#include "ui/windows.h"
+#include "ui/window_definitions.h"
 
 using namespace MainControls;
 

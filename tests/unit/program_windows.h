@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ui/windows.h"
+#include "ui/window_definitions.h"
 
 constexpr const WindowDefinition* kProgramWindows[] = {&kMainWindow, &kMenuWindow, &kSettingsWindow};
 

@@ -9,7 +9,7 @@
 #include "tests/unit/program_windows.h"
 #include "tools/taskbar_standin.h"
 #include "ui/menu_window.h"
-#include "ui/windows.h"
+#include "ui/window_definitions.h"
 
 using namespace MainControls;
 using namespace MenuControls;

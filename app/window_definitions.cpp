@@ -1,6 +1,6 @@
 // The program's three windows as data: their controls, the handler each event runs, their flags.
 // The tables wire the handlers of every layer, so they live here, at the top.
-#include "ui/windows.h"
+#include "ui/window_definitions.h"
 
 #include "app/lifecycle.h"
 #include "readings/cpu_load.h"

@@ -1,6 +1,6 @@
 // The program's three windows: the readings over the taskbar, the pop-up menu, the settings.
 // Declared here with the names code reaches their controls by; defined, with the handler of each
-// event, in app/windows.cpp.
+// event, in app/window_definitions.cpp.
 #pragma once
 
 #include "ui/window_model.h"
