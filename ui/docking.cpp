@@ -84,6 +84,27 @@ bool StepBackForFullScreen(const Taskbar& taskbar) {
     return fullScreen;
 }
 
+// The readings belong directly above the taskbar, not above everything over it: the menus, jump
+// lists and tooltips the shell opens over the taskbar are topmost windows too, and readings that
+// climbed over them would cover their entries and take their clicks. So the order is left alone
+// while the readings are above the taskbar (most often the first window walked), and they are put
+// back just above it, never higher, once it has been raised over them.
+void KeepJustAboveTaskbar(const Taskbar& taskbar) {
+    if (!taskbar.window || IsRectEmpty(&taskbar.notifyArea)) {
+        SetProperty(kMainWindow, kTheWindow, Property::AlwaysOnTop, 1);
+        return;
+    }
+    HWND readings = GetWindowHandle(kMainWindow);
+    HWND aboveTaskbar = GetWindow(taskbar.window, GW_HWNDPREV);
+    for (HWND above = aboveTaskbar; above; above = GetWindow(above, GW_HWNDPREV)) {
+        if (above == readings) return;
+    }
+    // The window directly above the taskbar is topmost as the taskbar is; behind it the readings
+    // stay topmost.
+    SetWindowPos(readings, aboveTaskbar ? aboveTaskbar : HWND_TOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
 }  // namespace
 
 HWND FindNotificationArea() { return NotificationAreaOf(FindTaskbar()); }
@@ -113,7 +134,7 @@ void DockMainWindow() {
     Taskbar taskbar;
     taskbar.window = FindTaskbar();
     taskbar.notifyArea = GetWindowScreenRect(NotificationAreaOf(taskbar.window));
-    if (!StepBackForFullScreen(taskbar)) SetProperty(kMainWindow, kTheWindow, Property::AlwaysOnTop, 1);
+    if (!StepBackForFullScreen(taskbar)) KeepJustAboveTaskbar(taskbar);
 
     const RECT& area = taskbar.notifyArea;
     const int left = area.left - GetProperty(kMainWindow, kTheWindow, Property::Width);
