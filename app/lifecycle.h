@@ -4,7 +4,7 @@
 [[noreturn]] void ExitProgram(unsigned exitCode);
 
 void MainWindowCreated();
-// Alt+F4 on the readings: the program ends, exit code 0.
+// A close request sent to the readings by another program: the program ends, exit code 0.
 void MainWindowCloseRequested();
 // The menu's close entry: the program ends, exit code 0.
 void CloseEntryClicked(int x, int y, int keys);

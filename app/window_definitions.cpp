@@ -82,13 +82,14 @@ constexpr EventBinding kSettingsEvents[] = {
 
 }  // namespace
 
-// Closing the main window ends the program: an invisible copy left behind would stop every later start.
+// Closing the main window ends the program: an invisible copy left behind would stop every later
+// start. It is a guest on the shell's taskbar and never takes the keyboard: Alt+F4 never closes it.
 const WindowDefinition kMainWindow{
     .title = "任务栏Kestrune", .border = Border::None, .background = kTransparentColour,
     .alwaysOnTop = true, .visible = true,
     .left = 50, .top = 50, .width = 70, .height = 50,
     .controls = kMainControls, .events = kMainEvents,
-    .closeRequested = &MainWindowCloseRequested, .textOverColourKey = true,
+    .closeRequested = &MainWindowCloseRequested, .neverActive = true, .textOverColourKey = true,
 };
 
 const WindowDefinition kMenuWindow{

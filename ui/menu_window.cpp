@@ -73,6 +73,10 @@ void ColourAndShowMenu() {
     for (const char* label : kLabels) SetProperty(kMenuWindow, label, Property::TextColour, static_cast<int>(colours.text));
     SetProperty(kMenuWindow, kTheWindow, Property::BackColour, static_cast<int>(colours.normal));
     SetProperty(kMenuWindow, kTheWindow, Property::Visible, 1);
+    // The readings never take the activation, so the click left another program in front; the
+    // menu may come forward (this process had the last input), and must, to learn by losing the
+    // activation that the user clicked elsewhere.
+    SetForegroundWindow(GetWindowHandle(kMenuWindow));
 }
 
 void RaiseMenuOneStep() {
@@ -99,7 +103,12 @@ DWORD WINAPI AnimateMenuWindow(void* menuWindow) {
 
 }  // namespace
 
-void OpenMenuWindow(int, int, int) { OpenWindow(kMenuWindow); }
+// A click on the readings while the menu is open closes it and opens a fresh one: the readings
+// take no activation, so that menu does not lose it and close by itself.
+void OpenMenuWindow(int, int, int) {
+    CloseWindow(kMenuWindow);
+    OpenWindow(kMenuWindow);
+}
 
 void MenuWindowCreated() {
     // The slide is given this very window: one opened after it closes has a slide of its own.

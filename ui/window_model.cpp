@@ -469,6 +469,12 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     case kCloseMessage:
         if (state->closePending) DestroyOpenWindow(*state);
         return 0;
+    case WM_MOUSEACTIVATE:
+        if (state->definition.load()->neverActive) return MA_NOACTIVATE;
+        break;
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == SC_CLOSE && state->definition.load()->neverActive) return 0;
+        break;
     case WM_CLOSE:
         if (Handler closeRequested = state->definition.load()->closeRequested) {
             closeRequested();
@@ -668,8 +674,9 @@ bool OpenWindow(const WindowDefinition& window) {
     state->controls = std::vector<ControlState>(window.controls.size());
     ResolveBindings(*state);
 
-    HWND hwnd = CreateWindowExA(0, kWindowClass, window.title, StyleOf(window), window.left, window.top,
-                                window.width, window.height, owner, nullptr, GetModuleHandleA(nullptr), state);
+    HWND hwnd = CreateWindowExA(window.neverActive ? WS_EX_NOACTIVATE : 0, kWindowClass, window.title, StyleOf(window),
+                                window.left, window.top, window.width, window.height, owner, nullptr,
+                                GetModuleHandleA(nullptr), state);
     if (!hwnd) {
         ForgetWindow(*state);
         return false;

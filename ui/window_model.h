@@ -97,6 +97,10 @@ struct WindowDefinition {
     std::span<const EventBinding> events{};
     // What a close request (Alt+F4, the frame's close button) does; without one the window closes.
     Handler closeRequested = nullptr;
+    // Never the active window, so never the keyboard's: a click does not activate it, Windows
+    // passes it over when the active window closes, and a close from the keyboard (Alt+F4, should
+    // it get there all the same) is ignored. A close sent by another program still comes through.
+    bool neverActive = false;
     // Text over a colour key is drawn without antialiasing: edge pixels blended with the key
     // colour would not be keyed out and would show as a coloured fringe.
     bool textOverColourKey = false;

@@ -37,6 +37,12 @@ TEST_F(MainWindowFromOutside, IsABorderlessTopmostColourKeyedWindowWithoutTaskba
     EXPECT_TRUE(exStyle & WS_EX_TOPMOST);
     EXPECT_TRUE(exStyle & WS_EX_LAYERED);
     EXPECT_FALSE(exStyle & WS_EX_APPWINDOW);
+    // Never the active window: passed over when the active window closes, not activated by a click.
+    EXPECT_TRUE(exStyle & WS_EX_NOACTIVATE);
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(SendMessageTimeoutA(main_, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(main_),
+                                    MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN), SMTO_ABORTIFHUNG, 2000, &answer));
+    EXPECT_EQ(answer, static_cast<DWORD_PTR>(MA_NOACTIVATE));
 
     COLORREF key = 0;
     BYTE alpha = 0;

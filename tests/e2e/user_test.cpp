@@ -317,6 +317,11 @@ TEST_F(AsAUser, ClicksDuringTheSlideCloseAndReopenTheMenuHarmlessly) {
     ASSERT_NE(menu, nullptr);
     POINT point{};
     ASSERT_TRUE(FindDrawnPoint(WindowRect(main_), &point));
+    // The readings take no activation from the open menu: they close it themselves and open a
+    // fresh one.
+    ClickAt(point.x, point.y);
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(menu); }, 2000)) << "the open menu stayed open";
+    EXPECT_NE(program_.PollForWindow(kMenuTitle, false), nullptr) << "no fresh menu";
     for (int i = 0; i < 5; ++i) {
         ClickAt(point.x, point.y);  // closes the open menu, opens a fresh one
         ClickElsewhere();           // and closes that one while it slides
@@ -344,12 +349,61 @@ TEST_F(AsAUser, TheCloseEntryEndsTheProgramWithCodeZero) {
     EXPECT_EQ(exitCode, 0u);
 }
 
-TEST_F(AsAUser, AltF4OnTheReadingsEndsTheProgramInsteadOfLeavingItInvisible) {
+TEST_F(AsAUser, ACloseSentByAnotherProgramEndsItInsteadOfLeavingItInvisible) {
     Start();
     PostMessageA(main_, WM_CLOSE, 0, 0);
     DWORD exitCode = 99;
     EXPECT_TRUE(PumpUntil([&] { return program_.HasExited(&exitCode); }, 5000));
     EXPECT_EQ(exitCode, 0u);
+}
+
+// Alt+F4 and the other keys go to the active window, which the readings never are; should the
+// keyboard reach them all the same (Wine may activate them, and a user may give them the
+// foreground), Alt+F4 leaves them running and goes nowhere else. Before each try the user's
+// active window closes, and the readings are put in front if they are not.
+TEST_F(AsAUser, AltF4NeverClosesTheReadings) {
+    Start();
+    auto altF4 = [] {
+        INPUT keys[4] = {};
+        for (INPUT& key : keys) key.type = INPUT_KEYBOARD;
+        keys[0].ki.wVk = keys[3].ki.wVk = VK_MENU;
+        keys[1].ki.wVk = keys[2].ki.wVk = VK_F4;
+        keys[2].ki.dwFlags = keys[3].ki.dwFlags = KEYEVENTF_KEYUP;
+        SendInput(4, keys, sizeof keys[0]);
+    };
+    auto altF4OnTheReadings = [&](const char* after) {
+        if (GetForegroundWindow() != main_) SetForegroundWindow(main_);
+        PumpFor(100);
+        altF4();
+        PumpFor(500);
+        DWORD_PTR result = 0;
+        EXPECT_FALSE(program_.HasExited()) << "after " << after;
+        EXPECT_TRUE(SendMessageTimeoutA(main_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &result)) << "after " << after;
+        EXPECT_TRUE(IsWindow(taskbar_.get())) << "after " << after << ": the keystroke closed the taskbar";
+        EXPECT_TRUE(IsWindow(elsewhere_.get())) << "after " << after << ": the keystroke closed another window";
+    };
+
+    {
+        UniqueWindow users(CreateWindowExA(0, "STATIC", "a window of the user's", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                           300, 200, 300, 200, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr));
+        SetForegroundWindow(users.get());
+        PumpFor(100);
+    }
+    altF4OnTheReadings("a window of the user's closed");
+
+    HWND settings = OpenSettingsFromMenu();
+    ASSERT_NE(settings, nullptr);
+    SetForegroundWindow(settings);
+    PumpFor(100);
+    altF4();
+    EXPECT_EQ(program_.WindowOnceGone(kSettingsTitle, false), nullptr) << "the settings window still closes on Alt+F4";
+    altF4OnTheReadings("the settings window closed with Alt+F4");
+
+    // A close by the keyboard that comes as a system command is refused too.
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(main_, WM_SYSCOMMAND, SC_CLOSE, 0, SMTO_ABORTIFHUNG, 2000, &result);
+    PumpFor(300);
+    EXPECT_FALSE(program_.HasExited()) << "after a system command to close";
 }
 
 TEST_F(AsAUser, TheSettingsEntryOpensOneSettingsWindowLoadedFromFileAndRegistry) {
