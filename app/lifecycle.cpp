@@ -47,7 +47,7 @@ void MainWindowCreated() {
 
     programFileName = "任务栏Kestrune.exe";
     RenameToProgramFileName();
-    EnsureSingleInstance();
+    if (!ClaimSingleInstance()) ExitProgram(0);  // another copy runs: end at once, without a word
 
     // The mouse layer covers the whole window, so a click anywhere on the readings reaches it.
     using MainControls::kMouseLayer;

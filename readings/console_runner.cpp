@@ -20,6 +20,7 @@ constexpr int kCommandFieldBytes = 520;
 UniqueHandle g_lingeringJob;
 DWORD g_lingeringSince = 0;
 bool g_refuseJobs = false;
+DWORD g_pauseAfterEmptyPeekMs = 0;
 
 Text SystemFolder() {
     char folder[MAX_PATH] = {};
@@ -74,6 +75,8 @@ void RetireLingeringCommand(DWORD now, DWORD graceMs) {
 bool CommandIsLingering() { return static_cast<bool>(g_lingeringJob); }
 
 void RefuseJobsForTesting(bool refuse) { g_refuseJobs = refuse; }
+
+void PauseAfterEmptyPeekForTesting(DWORD ms) { g_pauseAfterEmptyPeekMs = ms; }
 
 ConsoleRun RunConsoleCommandWithin(std::string_view command, OutputHandler handler, DWORD limitMs) {
     ConsoleRun run;
@@ -132,6 +135,10 @@ ConsoleRun RunConsoleCommandWithin(std::string_view command, OutputHandler handl
 
     ByteBuffer collected;
     run.outcome = RunOutcome::Ended;
+    // A child may write its last output and end between a look that found the pipe empty and the
+    // question whether it has ended: once it has, the pipe is read until it is empty before the
+    // loop ends. (Its children may still hold the pipe open, so its end is not waited for.)
+    bool childEnded = false;
     for (;;) {
         DWORD available = 0;
         if (!PeekNamedPipe(readEnd.get(), nullptr, 0, nullptr, &available, nullptr)) available = 0;
@@ -149,8 +156,15 @@ ConsoleRun RunConsoleCommandWithin(std::string_view command, OutputHandler handl
                 }
             }
         } else {
+            if (childEnded) break;
+            if (g_pauseAfterEmptyPeekMs > 0) {
+                WaitForSingleObject(process.get(), std::min(g_pauseAfterEmptyPeekMs, remaining()));
+            }
             DWORD exitCode = 0;
-            if (!GetExitCodeProcess(process.get(), &exitCode) || exitCode != STILL_ACTIVE) break;
+            if (!GetExitCodeProcess(process.get(), &exitCode) || exitCode != STILL_ACTIVE) {
+                childEnded = true;
+                continue;  // one more look at once
+            }
         }
         if (remaining() == 0) {
             run.outcome = RunOutcome::TimedOut;

@@ -38,3 +38,7 @@ void RetireLingeringCommand(DWORD now, DWORD graceMs);
 bool CommandIsLingering();
 // Makes every run find no job object, as on systems that refuse nested jobs.
 void RefuseJobsForTesting(bool refuse);
+// After every look that finds the pipe empty, waits up to this long for the child to end before
+// asking whether it has: the moment in which a tool can write its last output and end unnoticed,
+// microseconds in a real run, made as wide as a test needs. 0, the default, waits not at all.
+void PauseAfterEmptyPeekForTesting(DWORD ms);

@@ -88,6 +88,8 @@ bool RunValueNames(const char* valueName, std::string_view path) {
 Text StartupTaskXml(std::string_view path, std::string_view folder) {
     // No LogonType beside the GroupId: a group principal always runs in the interactive session of
     // the member who logged on, and the schema allows a logon type only with a user.
+    // Parallel: while one administrator's copy runs, the logon of another must still start one in
+    // that member's session; a second copy in the same session ends itself on the instance event.
     return JoinTexts(
         "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n"
         "<Task version=\"1.2\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">\r\n"
@@ -103,7 +105,7 @@ Text StartupTaskXml(std::string_view path, std::string_view folder) {
         "    </Principal>\r\n"
         "  </Principals>\r\n"
         "  <Settings>\r\n"
-        "    <MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>\r\n"
+        "    <MultipleInstancesPolicy>Parallel</MultipleInstancesPolicy>\r\n"
         "    <DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>\r\n"
         "    <StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>\r\n"
         "    <ExecutionTimeLimit>PT0S</ExecutionTimeLimit>\r\n"
@@ -159,8 +161,40 @@ bool StartupTaskExists() {
     return name && FindTask(scheduler.root.get(), name.get()) == Lookup::Found;
 }
 
+StartupTaskState ReadStartupTaskState() {
+    const Scheduler scheduler = Connect();
+    const UniqueBstr name = ToBstr(kStartupTaskName);
+    if (!scheduler.root || !name) return StartupTaskState::Unknown;
+    ComPtr<IRegisteredTask> task;
+    const HRESULT found = scheduler.root->GetTask(name.get(), task.put());
+    if (found == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) || found == HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND)) {
+        return StartupTaskState::Missing;
+    }
+    if (FAILED(found) || !task) return StartupTaskState::Unknown;
+    // Only the policy is compared: the scheduler may give back less of the definition than it was
+    // given (Wine keeps the settings but drops triggers and principal), and a whole comparison
+    // would register the task anew every time.
+    ComPtr<ITaskDefinition> definition;
+    ComPtr<ITaskSettings> settings;
+    TASK_INSTANCES_POLICY policy = TASK_INSTANCES_PARALLEL;
+    if (FAILED(task->get_Definition(definition.put())) || !definition ||
+        FAILED(definition->get_Settings(settings.put())) || !settings ||
+        FAILED(settings->get_MultipleInstances(&policy))) {
+        return StartupTaskState::Unknown;
+    }
+    return policy == TASK_INSTANCES_PARALLEL ? StartupTaskState::Current : StartupTaskState::Outdated;
+}
+
+bool StartupTaskWantsRestoring(bool runValueNamesProgram, bool programFileThere, StartupTaskState task) {
+    return runValueNamesProgram && programFileThere &&
+           (task == StartupTaskState::Missing || task == StartupTaskState::Outdated);
+}
+
 void RestoreStartupTask(const char* valueName, std::string_view path, std::string_view folder) {
     const Text file(path);
-    if (!RunValueNames(valueName, path) || !IsFile(file.c_str())) return;
-    if (!StartupTaskExists()) RegisterStartupTask(path, folder);
+    const bool named = RunValueNames(valueName, path);
+    const bool there = IsFile(file.c_str());
+    // The scheduler is asked only where its answer matters.
+    const StartupTaskState task = named && there ? ReadStartupTaskState() : StartupTaskState::Unknown;
+    if (StartupTaskWantsRestoring(named, there, task)) RegisterStartupTask(path, folder);
 }

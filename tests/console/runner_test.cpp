@@ -44,6 +44,7 @@ protected:
         g_stopAfter = 0;
     }
     void TearDown() override {
+        PauseAfterEmptyPeekForTesting(0);
         EndLingeringCommand();
         WaitForNoProbe();
     }
@@ -62,6 +63,30 @@ TEST_F(ConsoleRunner, HandsEveryChunkOverInOrderAndReturnsAllOutput) {
 TEST_F(ConsoleRunner, StandardErrorArrivesInTheSameStreamInTheOrderWritten) {
     const ConsoleRun run = RunConsoleCommandWithin(Probe("interleave"), &Collect, 10000);
     EXPECT_EQ(run.output, "out 1\r\nerr 2\r\nout 3\r\nerr 4\r\n");
+}
+
+// A tool that writes as its last act and ends, together with cmd.exe, between a look that found
+// the pipe empty and the question whether the child has ended: what it wrote is still read. In a
+// real run that moment lasts microseconds; the pause makes it last until the child has ended.
+TEST_F(ConsoleRunner, OutputWrittenJustBeforeTheEndIsStillRead) {
+    struct Case { const char* mode; int stopAfter; RunOutcome outcome; const char* output; };
+    const Case cases[] = {
+        {"late 300", 0, RunOutcome::Ended, "answer\r\n"},
+        {"late 300", 1, RunOutcome::StoppedByHandler, "answer\r\n"},  // as the CPU reading asks
+        {"chunks 3 300", 0, RunOutcome::Ended, "chunk 1\r\nchunk 2\r\nchunk 3\r\n"},
+    };
+    PauseAfterEmptyPeekForTesting(5000);
+    for (const Case& c : cases) {
+        g_chunks.clear();
+        g_stopAfter = c.stopAfter;
+        const ConsoleRun run = RunConsoleCommandWithin(Probe(c.mode), &Collect, 10000);
+        EXPECT_EQ(run.outcome, c.outcome) << c.mode << ", stop after " << c.stopAfter;
+        EXPECT_EQ(run.output, c.output) << c.mode << ", stop after " << c.stopAfter;
+        std::string joined;
+        for (const std::string& chunk : g_chunks) joined += chunk;
+        EXPECT_EQ(joined, run.output) << c.mode << ": the handler saw every chunk read";
+        EndLingeringCommand();
+    }
 }
 
 TEST_F(ConsoleRunner, AHandlerThatStopsSeesOnlyTheFirstChunk) {

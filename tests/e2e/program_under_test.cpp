@@ -60,7 +60,9 @@ ProgramUnderTest::ProgramUnderTest(std::string startName, bool atDriveRoot)
         folder_ = "C:";
     } else {
         CreateDirectoryA("C:\\kestrune-e2e", nullptr);
-        folder_ = "C:\\kestrune-e2e\\run-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount());
+        static int made = 0;  // several copies may be made within one tick
+        folder_ = "C:\\kestrune-e2e\\run-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount()) +
+                  "-" + std::to_string(++made);
         CreateDirectoryA(folder_.c_str(), nullptr);
     }
     CopyFileA(g_builtProgram.c_str(), (folder_ + "\\" + startName_).c_str(), FALSE);
@@ -76,24 +78,31 @@ ProgramUnderTest::~ProgramUnderTest() {
     }
 }
 
-bool ProgramUnderTest::Start() {
+bool ProgramUnderTest::Start(bool suspended) {
     std::string commandLine = "\"" + folder_ + "\\" + startName_ + "\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
     char systemFolder[MAX_PATH] = {};
     GetSystemDirectoryA(systemFolder, MAX_PATH);
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, systemFolder, &startup,
-                        &info)) {
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, suspended ? CREATE_SUSPENDED : 0, nullptr,
+                        systemFolder, &startup, &info)) {
         return false;
     }
     UniqueHandle thread(info.hThread);
+    if (suspended) suspendedThread_ = std::move(thread);
     process_.reset(info.hProcess);
     processId_ = info.dwProcessId;
     return true;
 }
 
+void ProgramUnderTest::Resume() {
+    if (suspendedThread_) ResumeThread(suspendedThread_.get());
+    suspendedThread_.reset();
+}
+
 void ProgramUnderTest::Stop() {
+    suspendedThread_.reset();
     if (!process_) return;
     if (WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
         TerminateProcess(process_.get(), 99);

@@ -34,8 +34,10 @@ public:
     ProgramUnderTest(const ProgramUnderTest&) = delete;
     ProgramUnderTest& operator=(const ProgramUnderTest&) = delete;
 
-    // Starts the copy with a working folder other than its own, as a shortcut may.
-    bool Start();
+    // Starts the copy with a working folder other than its own, as a shortcut may; a suspended
+    // copy runs no code of its own until Resume, so that several can be let go at one moment.
+    bool Start(bool suspended = false);
+    void Resume();
     void Stop();
     bool HasExited(DWORD* exitCode = nullptr) const;
 
@@ -56,6 +58,7 @@ private:
     std::string startName_;
     bool atDriveRoot_;
     UniqueHandle process_;
+    UniqueHandle suspendedThread_;
     DWORD processId_ = 0;
 };
 

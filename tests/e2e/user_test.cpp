@@ -4,9 +4,12 @@
 
 #include <windows.h>
 #include <ole2.h>
+#include <sddl.h>
 #include <taskschd.h>
 
+#include <array>
 #include <fstream>
+#include <sstream>
 
 #include "support/com_ptr.h"
 #include "support/unique.h"
@@ -248,6 +251,73 @@ TEST_F(AsAUser, ASecondCopyEndsAtOnceWithCodeZeroAndTheFirstGoesOn) {
     ProgramUnderTest later;
     ASSERT_TRUE(later.Start());
     EXPECT_NE(later.WaitForWindow(kMainTitle), nullptr) << "a start after the first copy ended runs";
+}
+
+// Copies started at the same moment, as where the run value and the logon task both fire at a
+// logon with UAC off: exactly one runs, every other ends at once with code 0. Wine spreads the
+// starts of processes let go together over far more than the moment in which creating the event
+// decides, so this guards the rule rather than proving it.
+TEST_F(AsAUser, OfSixCopiesStartedTogetherExactlyOneRuns) {
+    constexpr int kCopies = 6;
+    std::array<ProgramUnderTest, kCopies> copies;  // a folder each: every copy renames its own file
+    for (ProgramUnderTest& copy : copies) ASSERT_TRUE(copy.Start(/*suspended=*/true));
+    for (ProgramUnderTest& copy : copies) copy.Resume();
+    const DWORD resumed = GetTickCount();
+
+    std::array<DWORD, kCopies> endedAfterMs;  // since they were let go; kStillRunning while not
+    constexpr DWORD kStillRunning = ~DWORD{0};
+    endedAfterMs.fill(kStillRunning);
+    const auto ended = [&] {
+        int count = 0;
+        for (int i = 0; i < kCopies; ++i) {
+            if (endedAfterMs[i] == kStillRunning && copies[i].HasExited()) endedAfterMs[i] = GetTickCount() - resumed;
+            count += endedAfterMs[i] != kStillRunning ? 1 : 0;
+        }
+        return count;
+    };
+    PumpUntil([&] { return ended() == kCopies - 1; }, 5000);
+    PumpFor(300);  // long enough for the last copy to show, should it wrongly end too
+    const int endedInAll = ended();
+
+    std::ostringstream seen;
+    int windows = 0;
+    for (int i = 0; i < kCopies; ++i) {
+        DWORD exitCode = 99;
+        const bool exited = copies[i].HasExited(&exitCode);
+        seen << "\n  copy " << i << " (pid " << copies[i].ProcessId() << "): ";
+        if (exited) {
+            seen << "ended with code " << exitCode << " after " << endedAfterMs[i] << " ms";
+            EXPECT_EQ(exitCode, 0u) << "copy " << i;
+            EXPECT_LE(endedAfterMs[i], 5000u) << "copy " << i;
+        } else {
+            const HWND main = copies[i].WaitForWindow(kMainTitle);
+            seen << (main ? "runs with its main window" : "runs without a main window");
+            windows += main ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(endedInAll, kCopies - 1) << seen.str();
+    EXPECT_EQ(windows, 1) << seen.str();
+    EXPECT_EQ(CountWindowsTitled(kMainTitle), 1) << "main windows of any process" << seen.str();
+}
+
+// The event made by a copy with other rights (elevated where this one is not, say) refuses this
+// copy: it ends as it does beside any other copy.
+TEST_F(AsAUser, ACopyThatTheEventRefusesEndsAtOnceWithCodeZero) {
+    PSECURITY_DESCRIPTOR nobody = nullptr;  // a security that grants nothing to anybody
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:", SDDL_REVISION_1, &nobody, nullptr));
+    SECURITY_ATTRIBUTES closed{sizeof closed, nobody, FALSE};
+    const UniqueHandle held(CreateEventA(&closed, FALSE, FALSE, "sadsMorvanejkjk"));
+    const DWORD made = GetLastError();
+    LocalFree(nobody);
+    ASSERT_TRUE(held);
+    ASSERT_NE(made, static_cast<DWORD>(ERROR_ALREADY_EXISTS)) << "a copy of the program left running";
+    ASSERT_EQ(OpenEventA(EVENT_ALL_ACCESS, FALSE, "sadsMorvanejkjk"), nullptr) << "the event refuses nobody";
+
+    ASSERT_TRUE(program_.Start());
+    DWORD exitCode = 99;
+    EXPECT_TRUE(PumpUntil([&] { return program_.HasExited(&exitCode); }, 5000));
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_EQ(program_.FindWindowOfProgram(kMainTitle, true), nullptr);
 }
 
 TEST_F(AsAUser, AFileAlreadyCarryingTheFixedNameLeavesBothFilesAsTheyAre) {

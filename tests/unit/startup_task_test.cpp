@@ -35,8 +35,9 @@ std::string Dump(const XmlLeaves& leaves) {
     return text;
 }
 
+constexpr const wchar_t* kPolicyPath = L"/Task/Settings/MultipleInstancesPolicy";
 const XmlLeaves kSettings = {
-    {L"/Task/Settings/MultipleInstancesPolicy", L"IgnoreNew"},
+    {kPolicyPath, L"Parallel"},
     {L"/Task/Settings/DisallowStartIfOnBatteries", L"false"},
     {L"/Task/Settings/StopIfGoingOnBatteries", L"false"},
     {L"/Task/Settings/ExecutionTimeLimit", L"PT0S"},
@@ -108,25 +109,71 @@ protected:
         DeleteStartupTask();
         OleUninitialize();
     }
-    // The definition the scheduler holds for the task; empty when there is none.
-    std::wstring RegisteredXml() const {
+    // The scheduler's root folder, the service it belongs to kept alongside; empty without one.
+    struct Root {
         ComPtr<ITaskService> service;
-        ComPtr<ITaskFolder> root;
-        ComPtr<IRegisteredTask> task;
+        ComPtr<ITaskFolder> folder;
+    };
+    static Root ConnectedRoot() {
+        Root root;
         VARIANT empty;
         VariantInit(&empty);
-        BSTR xml = nullptr;
         if (FAILED(CoCreateInstance(CLSID_TaskScheduler, nullptr, CLSCTX_INPROC_SERVER, __uuidof(ITaskService),
-                                    service.put_void())) ||
-            FAILED(service->Connect(empty, empty, empty, empty)) ||
-            FAILED(service->GetFolder(const_cast<BSTR>(L"\\"), root.put())) ||
-            FAILED(root->GetTask(const_cast<BSTR>(L"任务栏Kestrune"), task.put())) || FAILED(task->get_Xml(&xml))) {
+                                    root.service.put_void())) ||
+            FAILED(root.service->Connect(empty, empty, empty, empty)) ||
+            FAILED(root.service->GetFolder(const_cast<BSTR>(L"\\"), root.folder.put()))) {
+            return {};
+        }
+        return root;
+    }
+    // The definition the scheduler holds for the task; empty when there is none.
+    std::wstring RegisteredXml() const {
+        const Root root = ConnectedRoot();
+        ComPtr<IRegisteredTask> task;
+        BSTR xml = nullptr;
+        if (!root.folder || FAILED(root.folder->GetTask(const_cast<BSTR>(kTaskName), task.put())) ||
+            FAILED(task->get_Xml(&xml))) {
             return {};
         }
         std::wstring text = xml ? xml : L"";
         SysFreeString(xml);
         return text;
     }
+    // One setting of the registered definition; "(no task)" when there is none.
+    std::wstring RegisteredSetting(const wchar_t* name) const {
+        const std::wstring xml = RegisteredXml();
+        if (xml.empty()) return L"(no task)";
+        XmlLeaves leaves;
+        std::string error;
+        if (!ReadXmlLeaves(xml, &leaves, &error)) return L"(unreadable: " + Wide(error) + L")";
+        const auto found = leaves.find(std::wstring(L"/Task/Settings/") + name);
+        return found == leaves.end() ? L"(missing)" : found->second;
+    }
+    // A task under the program's name as an earlier version would leave it: the program's
+    // definition with this policy, and priority 7, which the program never writes.
+    bool PlantTask(const Text& path, const Text& folder, const wchar_t* policy) const {
+        std::wstring xml = Wide(StartupTaskXml(path, folder));
+        const auto replace = [&](const std::wstring& from, const std::wstring& to) {
+            const size_t at = xml.find(from);
+            if (at != std::wstring::npos) xml.replace(at, from.size(), to);
+            return at != std::wstring::npos;
+        };
+        if (!replace(L">Parallel<", std::wstring(L">") + policy + L"<") || !replace(L"<Priority>5<", L"<Priority>7<")) {
+            return false;
+        }
+        const Root root = ConnectedRoot();
+        VARIANT none;
+        VariantInit(&none);
+        VARIANT group;  // as the program registers it: the Administrators group, group logon
+        VariantInit(&group);
+        group.vt = VT_BSTR;
+        group.bstrVal = const_cast<BSTR>(L"S-1-5-32-544");
+        ComPtr<IRegisteredTask> task;
+        return root.folder && SUCCEEDED(root.folder->RegisterTask(const_cast<BSTR>(kTaskName), const_cast<BSTR>(xml.c_str()),
+                                                                  TASK_CREATE_OR_UPDATE, group, none, TASK_LOGON_GROUP,
+                                                                  none, task.put()));
+    }
+    static constexpr const wchar_t* kTaskName = L"任务栏Kestrune";
 };
 
 TEST_F(StartupTask, IsRegisteredByNameWithItsSettingsAndDeletedAgain) {
@@ -134,12 +181,16 @@ TEST_F(StartupTask, IsRegisteredByNameWithItsSettingsAndDeletedAgain) {
     ASSERT_TRUE(RegisterStartupTask("C:\\R&D\\工具\\任务栏Kestrune.exe", "C:\\R&D\\工具"));
     EXPECT_TRUE(StartupTaskExists());
 
-    // What the scheduler kept of the definition: its settings at least.
+    // What the scheduler kept of the definition: its settings at least. Not the instances policy:
+    // Wine's scheduler reads every policy as IgnoreNew, so the policy is checked in the definition
+    // submitted (above) and in the restoring rule (below), and here only that it can be read.
+    EXPECT_NE(ReadStartupTaskState(), StartupTaskState::Unknown) << "the registered policy cannot be read";
     XmlLeaves registered;
     std::string error;
     const std::wstring xml = RegisteredXml();
     ASSERT_TRUE(ReadXmlLeaves(xml, &registered, &error)) << error;
     for (const auto& [path, value] : kSettings) {
+        if (path == kPolicyPath) continue;
         const auto found = registered.find(path);
         EXPECT_TRUE(found != registered.end() && found->second == value)
             << "expected " << Narrow(path) << " = " << Narrow(value) << " in the registered definition:\n" << Dump(registered);
@@ -149,6 +200,7 @@ TEST_F(StartupTask, IsRegisteredByNameWithItsSettingsAndDeletedAgain) {
     EXPECT_TRUE(DeleteStartupTask());
     EXPECT_FALSE(StartupTaskExists());
     EXPECT_EQ(RegisteredXml(), L"");
+    EXPECT_EQ(ReadStartupTaskState(), StartupTaskState::Missing);
     EXPECT_TRUE(DeleteStartupTask()) << "a task already missing counts as deleted";
 }
 
@@ -181,26 +233,61 @@ TEST_F(StartupTask, IsRestoredSilentlyOnlyForARunValueNamingThisProgram) {
     Text upper = quoted;
     CharUpperBuffA(upper.data(), static_cast<DWORD>(upper.size()));
     const Text gone = JoinTexts(folder, "\\gone.exe");
-    struct Case { bool set; Text runValue; Text programPath; bool restored; };
+    const Text elsewhere = "\"C:\\elsewhere\\任务栏Kestrune.exe\"";
+    // planted: the policy of a task already there (with priority 7, which the program never
+    // writes), or none. priority: what the scheduler holds afterwards, 5 for the program's own task.
+    constexpr const wchar_t* kNoTask = L"(no task)";
+    struct Case { bool set; Text runValue; Text programPath; const wchar_t* planted; const wchar_t* priority; };
     const Case cases[] = {
-        {true, quoted, path, true},
-        {true, path, path, true},  // written bare by an earlier version
-        {true, upper, path, true},
-        {true, "\"C:\\elsewhere\\任务栏Kestrune.exe\"", path, false},
-        {false, "", path, false},
-        {true, JoinTexts("\"", gone, "\""), gone, false},  // no file to start
+        {true, quoted, path, nullptr, L"5"},
+        {true, path, path, nullptr, L"5"},  // written bare by an earlier version
+        {true, upper, path, nullptr, L"5"},
+        {true, elsewhere, path, nullptr, kNoTask},
+        {false, "", path, nullptr, kNoTask},
+        {true, JoinTexts("\"", gone, "\""), gone, nullptr, kNoTask},  // no file to start
+        // Registered by an earlier version, which ignored a logon while a copy ran: replaced. (A
+        // task that already runs in parallel cannot be planted here, as Wine's scheduler reads
+        // every policy as IgnoreNew; StartupTaskRestoring has that case.)
+        {true, quoted, path, L"IgnoreNew", L"5"},
+        // Not this program's run value, or no file: whatever task there is stays.
+        {true, elsewhere, path, L"IgnoreNew", L"7"},
+        {false, "", path, L"IgnoreNew", L"7"},
+        {true, JoinTexts("\"", gone, "\""), gone, L"IgnoreNew", L"7"},
     };
     for (const Case& c : cases) {
         ASSERT_TRUE(DeleteStartupTask());
+        if (c.planted) {
+            ASSERT_TRUE(PlantTask(c.programPath, folder, c.planted)) << Narrow(c.planted);
+            ASSERT_EQ(RegisteredSetting(L"Priority"), L"7");
+        }
         SetRunValue(c.set ? c.runValue.c_str() : nullptr);
         RestoreStartupTask(kTestValue, c.programPath, folder);
-        EXPECT_EQ(StartupTaskExists(), c.restored) << "run value " << (c.set ? c.runValue : "(none)")
-                                                   << ", program " << c.programPath;
+        EXPECT_EQ(RegisteredSetting(L"Priority"), c.priority)
+            << "run value " << (c.set ? c.runValue : "(none)") << ", program " << c.programPath << ", task before "
+            << (c.planted ? Narrow(c.planted) : "(none)");
     }
 
     SetRunValue(nullptr);
     DeleteFileA(path.c_str());
     RemoveDirectoryA(folder.c_str());
+}
+
+TEST(StartupTaskRestoring, RegistersOnlyForThisProgramAMissingOrOutdatedTask) {
+    using enum StartupTaskState;
+    struct Case { bool named; bool fileThere; StartupTaskState task; bool restored; const char* label; };
+    constexpr Case cases[] = {
+        {true, true, Missing, true, "set up before the task existed"},
+        {true, true, Outdated, true, "registered by an earlier version with another policy"},
+        {true, true, Current, false, "already running in parallel: not registered anew at every opening"},
+        {true, true, Unknown, false, "no answer from the scheduler"},
+        {false, true, Missing, false, "run value not this program's"},
+        {false, true, Outdated, false, "run value not this program's"},
+        {true, false, Missing, false, "no file to start"},
+        {true, false, Outdated, false, "no file to start"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(StartupTaskWantsRestoring(c.named, c.fileThere, c.task), c.restored) << c.label;
+    }
 }
 
 }  // namespace
