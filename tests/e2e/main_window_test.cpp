@@ -21,6 +21,9 @@ protected:
     void SetUp() override {
         ProgramTest::SetUp();
         Start();
+        // Looked at once docked: a place read while the first docking ticks move the window, and
+        // a point looked up after they did, lie in two different places.
+        ASSERT_EQ(CornerOnceDocked(main_), DockCorner());
     }
 };
 
