@@ -136,16 +136,55 @@ build_shipped_product() {
   cmake --build "$SHIPPED_BUILD_DIR" -j "$(nproc)"
 }
 
-# Starts an Xvfb of our own on a free display number and exports DISPLAY.
+# Windows always composes the desktop; Wine composes per-pixel alpha (layered windows drawn with
+# an alpha channel) only while a compositing manager runs on the X display, and shows it black
+# otherwise. Every display of ours gets one, so that the screen shows what Windows shows. Its
+# process id lives in a file named by KESTRUNE_COMPOSITOR_PID_FILE, so that a test's wrapper
+# (scripts/without-compositor.sh) can stop it for a while and start it again, and the end of the
+# session stops whichever one runs then.
+compositor_running() { xwininfo -root -children 2>/dev/null | grep -q '"xcompmgr"'; }
+
+start_compositor() {
+  xcompmgr -n >/dev/null 2>&1 &
+  local pid=$!
+  echo "$pid" >"$KESTRUNE_COMPOSITOR_PID_FILE"
+  local i
+  for i in $(seq 50); do
+    # Its window of the same name exists once it owns the display's compositing.
+    compositor_running && return 0
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  echo "xcompmgr did not start on $DISPLAY" >&2
+  return 1
+}
+
+stop_compositor() {
+  [ -s "${KESTRUNE_COMPOSITOR_PID_FILE:-}" ] || return 0
+  kill "$(cat "$KESTRUNE_COMPOSITOR_PID_FILE")" 2>/dev/null || true
+  : >"$KESTRUNE_COMPOSITOR_PID_FILE"
+  local i
+  for i in $(seq 50); do
+    compositor_running || return 0
+    sleep 0.1
+  done
+  echo "xcompmgr did not stop on $DISPLAY" >&2
+  return 1
+}
+
+# Starts an Xvfb of our own, with a compositing manager, on a free display number and exports
+# DISPLAY.
 start_xvfb() {
   local n=${1:-90}
   while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
   Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp ${XVFB_ARGS:-} >/dev/null 2>&1 &
   xvfb_pid=$!
   export DISPLAY=":$n"
+  KESTRUNE_COMPOSITOR_PID_FILE=$(mktemp)
+  export KESTRUNE_COMPOSITOR_PID_FILE
   local i
   for i in $(seq 100); do
-    [ -e "/tmp/.X11-unix/X$n" ] && return 0
+    [ -e "/tmp/.X11-unix/X$n" ] && { start_compositor; return; }
     kill -0 "$xvfb_pid" 2>/dev/null || break
     sleep 0.1
   done
@@ -205,6 +244,11 @@ stop_all() {
   if [ -n "$wineserver_started" ]; then
     wineserver -k >/dev/null 2>&1 || true
     wineserver_started=
+  fi
+  if [ -n "${KESTRUNE_COMPOSITOR_PID_FILE:-}" ]; then
+    stop_compositor >/dev/null 2>&1 || true
+    rm -f "$KESTRUNE_COMPOSITOR_PID_FILE"
+    KESTRUNE_COMPOSITOR_PID_FILE=
   fi
   if [ -n "$xvfb_pid" ]; then
     kill "$xvfb_pid" 2>/dev/null || true

@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix cmake googletest
   wine wine64 wine32:i386
-  xvfb x11-utils locales imagemagick fonts-wqy-microhei
+  xvfb xcompmgr x11-utils locales imagemagick fonts-wqy-microhei
   clang libclang-rt-14-dev
 )
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "support/unique.h"
+#include "tests/e2e/docked.h"
 #include "tests/e2e/program_test.h"
 #include "tests/support/pump.h"
 #include "tools/taskbar_standin.h"
@@ -330,44 +331,6 @@ TEST_F(RunningProgram, TextTakesTheColourOfTheWindowsMode) {
 
 namespace {
 
-// A window of the test's own in front of everything, as a game, a film or a captioned program.
-UniqueWindow FrontWindow(DWORD style, DWORD exStyle, const RECT& rect, int show) {
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
-    windowClass.lpszClassName = "KestruneTestFrontWindow";
-    RegisterClassA(&windowClass);  // fails harmlessly once registered
-    UniqueWindow window(CreateWindowExA(exStyle, windowClass.lpszClassName, "front", style, rect.left, rect.top,
-                                        rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr,
-                                        GetModuleHandleA(nullptr), nullptr));
-    ShowWindow(window.get(), show);
-    SetForegroundWindow(window.get());
-    return window;
-}
-
-class DockedReadings : public RunningProgram {
-protected:
-    void SetUp() override {
-        RunningProgram::SetUp();
-        Start();
-        // A drawn pixel of the readings' white text, where a click would reach them.
-        ASSERT_EQ(CornerOnceDocked(main_), DockCorner());
-        ASSERT_TRUE(PumpUntil([&] {
-            text_ = CountScreenPixels(MainRect(), [](COLORREF c) { return c == RGB(255, 255, 255); }).firstMatch;
-            return text_.x >= 0;
-        }, 3000)) << "no drawn text pixel of the docked readings";
-    }
-    HWND RootAtText() const { return GetAncestor(WindowFromPoint(text_), GA_ROOT); }
-    // The readings are shown, docked, over the taskbar at their text, and not the foreground.
-    bool BackOnTop() const {
-        return IsWindowVisible(main_) && TopRightOf(main_) == DockCorner() && RootAtText() == main_ &&
-               GetForegroundWindow() != main_;
-    }
-
-    POINT text_{-1, -1};
-};
-
 TEST_F(DockedReadings, StepBackWhileAFullScreenProgramIsInFrontAndReturnWithoutTheFocus) {
     const RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     struct Case { const char* what; bool topmost; };
@@ -420,48 +383,6 @@ TEST_F(DockedReadings, ClimbBackOverATaskbarRaisedAboveThem) {
     SetWindowPos(taskbar_.get(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     EXPECT_TRUE(PumpUntil([&] { return RootAtText() == main_; }, 500)) << "at the readings' text lies " << RootAtText()
                                                                        << ", the taskbar is " << taskbar_.get();
-}
-
-// True when `upper` lies above `lower` in the z-order.
-bool IsAbove(HWND upper, HWND lower) {
-    for (HWND above = GetWindow(lower, GW_HWNDPREV); above; above = GetWindow(above, GW_HWNDPREV)) {
-        if (above == upper) return true;
-    }
-    return false;
-}
-
-// A click on the taskbar raises it, then the shell opens a menu over it (a notification-area
-// icon's, anchored beside the readings and opened leftwards): a topmost window over the
-// readings. They climb back over the taskbar, but never over the menu.
-TEST_F(DockedReadings, StayBelowAMenuTheShellOpensOverThem) {
-    SetWindowPos(taskbar_.get(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    const RECT readings = MainRect();
-    const RECT menuRect{readings.left - 120, readings.top - 60, readings.right - 8, readings.bottom};
-    UniqueWindow menu = FrontWindow(WS_POPUP, WS_EX_TOPMOST | WS_EX_TOOLWINDOW, menuRect, SW_SHOW);
-    const COLORREF menuColour = RGB(128, 128, 128);  // the test window's grey
-    RECT covered{};
-    IntersectRect(&covered, &readings, &menuRect);
-
-    EXPECT_TRUE(PumpUntil([&] { return IsAbove(main_, taskbar_.get()); }, 100))
-        << "the readings did not climb back over the taskbar";
-    int samples = 0, readingsOverMenu = 0, belowTaskbar = 0, mostPixelsDrawnOver = 0;
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < 2000) {
-        PumpFor(50);
-        ++samples;
-        if (IsAbove(main_, menu.get())) ++readingsOverMenu;
-        if (!IsAbove(main_, taskbar_.get())) ++belowTaskbar;
-        const int drawnOver = CountScreenPixels(covered, [&](COLORREF c) { return c != menuColour; }).matching;
-        mostPixelsDrawnOver = std::max(mostPixelsDrawnOver, drawnOver);
-    }
-    EXPECT_EQ(readingsOverMenu, 0) << "of " << samples << " samples, the readings were above the menu";
-    EXPECT_EQ(mostPixelsDrawnOver, 0) << "pixels of the menu drawn over by the readings";
-    EXPECT_EQ(belowTaskbar, 0) << "of " << samples << " samples, the readings were below the taskbar";
-
-    menu.reset();
-    PumpFor(100);
-    EXPECT_TRUE(IsAbove(main_, taskbar_.get())) << "after the menu closed";
-    EXPECT_TRUE(PumpUntil([&] { return RootAtText() == main_; }, 500)) << "at the readings' text lies " << RootAtText();
 }
 
 }  // namespace
