@@ -142,19 +142,15 @@ build_shipped_product() {
 # process id lives in a file named by KESTRUNE_COMPOSITOR_PID_FILE, so that a test's wrapper
 # (scripts/without-compositor.sh) can stop it for a while and start it again, and the end of the
 # session stops whichever one runs then.
+# Its window of the same name exists once it owns the display's compositing.
 compositor_running() { xwininfo -root -children 2>/dev/null | grep -q '"xcompmgr"'; }
+compositor_stopped() { ! compositor_running; }
 
 start_compositor() {
   xcompmgr -n >/dev/null 2>&1 &
   local pid=$!
   echo "$pid" >"$KESTRUNE_COMPOSITOR_PID_FILE"
-  local i
-  for i in $(seq 50); do
-    # Its window of the same name exists once it owns the display's compositing.
-    compositor_running && return 0
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
+  poll_until 50 "$pid" compositor_running && return 0
   echo "xcompmgr did not start on $DISPLAY" >&2
   return 1
 }
@@ -163,14 +159,26 @@ stop_compositor() {
   [ -s "${KESTRUNE_COMPOSITOR_PID_FILE:-}" ] || return 0
   kill "$(cat "$KESTRUNE_COMPOSITOR_PID_FILE")" 2>/dev/null || true
   : >"$KESTRUNE_COMPOSITOR_PID_FILE"
-  local i
-  for i in $(seq 50); do
-    compositor_running || return 0
-    sleep 0.1
-  done
+  poll_until 50 0 compositor_stopped && return 0
   echo "xcompmgr did not stop on $DISPLAY" >&2
   return 1
 }
+
+# Checks COMMAND every 0.1 s, at most TRIES times, until it succeeds; gives up at once when the
+# process PID (0 for none) has ended.
+#   poll_until TRIES PID COMMAND ARGS...
+poll_until() {
+  local tries=$1 pid=$2 i
+  shift 2
+  for i in $(seq "$tries"); do
+    "$@" && return 0
+    [ "$pid" = 0 ] || kill -0 "$pid" 2>/dev/null || return 1
+    sleep 0.1
+  done
+  return 1
+}
+
+display_ready() { [ -e "/tmp/.X11-unix/X$1" ]; }
 
 # Starts an Xvfb of our own, with a compositing manager, on a free display number and exports
 # DISPLAY.
@@ -182,12 +190,10 @@ start_xvfb() {
   export DISPLAY=":$n"
   KESTRUNE_COMPOSITOR_PID_FILE=$(mktemp)
   export KESTRUNE_COMPOSITOR_PID_FILE
-  local i
-  for i in $(seq 100); do
-    [ -e "/tmp/.X11-unix/X$n" ] && { start_compositor; return; }
-    kill -0 "$xvfb_pid" 2>/dev/null || break
-    sleep 0.1
-  done
+  if poll_until 100 "$xvfb_pid" display_ready "$n"; then
+    start_compositor
+    return
+  fi
   echo "Xvfb did not start on :$n" >&2
   return 1
 }
