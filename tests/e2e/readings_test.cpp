@@ -354,7 +354,8 @@ TEST_F(DockedReadings, StepBackWhileAFullScreenProgramIsInFrontAndReturnWithoutT
             PumpFor(50);
             taskbarBehind();
         }
-        EXPECT_EQ(RootAtText(), front.get()) << c.what << ": the readings came back over the program";
+        EXPECT_EQ(RootAtText(), front.get()) << c.what << ": the readings came back over the program; the foreground "
+                                             << GetForegroundWindow() << ", the program " << front.get();
         EXPECT_FALSE(IsWindowVisible(main_)) << c.what << ": hidden, so they take no click and no activation";
 
         // As the program closes, Windows hands the foreground to the user's next window at once,
