@@ -6,6 +6,8 @@
 #include <oleauto.h>
 #include <taskschd.h>
 
+#include <utility>
+
 #include "settings/startup.h"
 #include "support/com_ptr.h"
 #include "support/files.h"
@@ -62,13 +64,17 @@ Scheduler Connect() {
     return scheduler;
 }
 
-// The answer of a look-up by name: found, missing, or not known (no access, no service).
+// The answer of a look-up by name: found, missing, or not known (no access, no service); the
+// task itself, when found, for a caller that asks for it.
 enum class Lookup { Found, Missing, Unknown };
 
-Lookup FindTask(ITaskFolder* folder, BSTR name) {
+Lookup FindTask(ITaskFolder* folder, BSTR name, ComPtr<IRegisteredTask>* foundTask = nullptr) {
     ComPtr<IRegisteredTask> task;
     const HRESULT found = folder->GetTask(name, task.put());
-    if (SUCCEEDED(found) && task) return Lookup::Found;
+    if (SUCCEEDED(found) && task) {
+        if (foundTask) *foundTask = std::move(task);
+        return Lookup::Found;
+    }
     if (found == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) || found == HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND)) {
         return Lookup::Missing;
     }
@@ -166,11 +172,11 @@ StartupTaskState ReadStartupTaskState() {
     const UniqueBstr name = ToBstr(kStartupTaskName);
     if (!scheduler.root || !name) return StartupTaskState::Unknown;
     ComPtr<IRegisteredTask> task;
-    const HRESULT found = scheduler.root->GetTask(name.get(), task.put());
-    if (found == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) || found == HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND)) {
-        return StartupTaskState::Missing;
+    switch (FindTask(scheduler.root.get(), name.get(), &task)) {
+    case Lookup::Missing: return StartupTaskState::Missing;
+    case Lookup::Unknown: return StartupTaskState::Unknown;
+    case Lookup::Found: break;
     }
-    if (FAILED(found) || !task) return StartupTaskState::Unknown;
     // Only the policy is compared: the scheduler may give back less of the definition than it was
     // given (Wine keeps the settings but drops triggers and principal), and a whole comparison
     // would register the task anew every time.
