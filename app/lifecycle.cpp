@@ -41,10 +41,6 @@ void ExitProgram(unsigned exitCode) {
 }
 
 void MainWindowCreated() {
-    HWND window = GetWindowHandle(kMainWindow);
-    SetWindowLongA(window, GWL_EXSTYLE, GetWindowLongA(window, GWL_EXSTYLE) | WS_EX_LAYERED);
-    SetLayeredWindowAttributes(window, kTransparentColour, 0, LWA_COLORKEY);
-
     programFileName = "任务栏Kestrune.exe";
     RenameToProgramFileName();
     if (!ClaimSingleInstance()) ExitProgram(0);  // another copy runs: end at once, without a word

@@ -89,7 +89,7 @@ const WindowDefinition kMainWindow{
     .alwaysOnTop = true, .visible = true,
     .left = 50, .top = 50, .width = 70, .height = 50,
     .controls = kMainControls, .events = kMainEvents,
-    .closeRequested = &MainWindowCloseRequested, .neverActive = true, .textOverColourKey = true,
+    .closeRequested = &MainWindowCloseRequested, .neverActive = true, .drawnAsOneSurface = true,
 };
 
 const WindowDefinition kMenuWindow{

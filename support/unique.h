@@ -56,6 +56,8 @@ using UniqueKey = Unique<HKEY, &RegCloseKey>;
 using UniqueFont = Unique<HFONT, &DeleteGdiObject>;
 using UniqueBrush = Unique<HBRUSH, &DeleteGdiObject>;
 using UniqueRegion = Unique<HRGN, &DeleteGdiObject>;
+using UniqueBitmap = Unique<HBITMAP, &DeleteGdiObject>;
+using UniqueMemoryDc = Unique<HDC, &DeleteDC>;
 using UniqueWindow = Unique<HWND, &DestroyWindowHandle>;
 
 // An object selected into a device context for a scope; the one it replaced is selected again at

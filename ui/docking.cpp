@@ -135,6 +135,9 @@ void DockMainWindow() {
     taskbar.window = FindTaskbar();
     taskbar.notifyArea = GetWindowScreenRect(NotificationAreaOf(taskbar.window));
     if (!StepBackForFullScreen(taskbar)) KeepJustAboveTaskbar(taskbar);
+    // Between the strokes the readings take clicks over the taskbar only, never over a program
+    // beside a taskbar narrower than they are.
+    SetSurfaceBackdrop(kMainWindow, GetWindowScreenRect(taskbar.window));
 
     const RECT& area = taskbar.notifyArea;
     const int left = area.left - GetProperty(kMainWindow, kTheWindow, Property::Width);

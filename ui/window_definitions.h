@@ -9,7 +9,8 @@ extern const WindowDefinition kMainWindow;
 extern const WindowDefinition kMenuWindow;
 extern const WindowDefinition kSettingsWindow;
 
-// The colour the main window and its fields are filled with, made transparent by a colour key.
+// The colour the main window and its fields are filled with: on its surface, every pixel of this
+// colour is empty (see-through), every other one is text.
 constexpr COLORREF kTransparentColour = RGB(255, 168, 255);
 
 namespace MainControls {

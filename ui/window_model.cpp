@@ -7,10 +7,12 @@
 #include <array>
 #include <atomic>
 #include <cstring>
+#include <string>
 #include <type_traits>
 #include <vector>
 
 #include "support/unique.h"
+#include "ui/surface_pixels.h"
 
 namespace {
 
@@ -21,6 +23,7 @@ constexpr char kTransLabelClass[] = "KestruneTransLabel";
 
 constexpr UINT kCloseMessage = WM_APP + 0x100;  // the deferred close of CloseWindow
 constexpr UINT kCallMessage = WM_APP + 0x101;   // work sent over from another thread
+constexpr UINT kSurfaceMessage = WM_APP + 0x102;  // a surface to draw again, once the handler at work is done
 constexpr int kFirstControlId = 1000;
 
 constexpr int kWindowSlot = 0;  // binding slot of the window; control i uses slot i + 1
@@ -39,6 +42,21 @@ struct ControlState {
     int period = 0;
 };
 
+// What a window drawn as one surface shows, kept between drawings so that a change that changes
+// nothing draws nothing.
+struct SurfaceState {
+    bool drawPosted = false;
+    bool contentChanged = true;  // a text, a colour or a control's place or visibility
+    RECT backdrop{};             // screen coordinates
+    SIZE drawnSize{};
+    SIZE bitmapSize{};
+    RECT drawnClickable{};       // surface coordinates
+    UniqueBitmap bitmap;         // a top-down 32-bit DIB section of drawnSize, reused while it fits
+    SurfacePixel* bits = nullptr;
+    int drawings = 0;
+    bool shown = false;
+};
+
 struct WindowState {
     std::atomic<const WindowDefinition*> definition{nullptr};
     std::atomic<HWND> hwnd{nullptr};
@@ -52,6 +70,7 @@ struct WindowState {
     std::vector<ControlState> controls;
     std::vector<Bindings> bindings;  // slot 0 the window, then one per control
     std::atomic<int> controlNameMisses{0};
+    SurfaceState surface;
 };
 
 // A handful of definitions exist; slots are claimed on the owning thread and never released,
@@ -200,6 +219,7 @@ void ForgetWindow(WindowState& state) {
     state.controls.clear();  // fonts and brushes go after the controls that used them
     state.bindings.clear();
     state.backgroundBrush.reset();
+    state.surface = SurfaceState{};
 }
 
 RECT ControlRect(const WindowState& state, const ControlState& control) {
@@ -209,13 +229,31 @@ RECT ControlRect(const WindowState& state, const ControlState& control) {
     return rect;
 }
 
+bool DrawnAsOneSurface(const WindowState& state) {
+    const WindowDefinition* definition = state.definition.load();
+    return definition && definition->drawnAsOneSurface;
+}
+
+// The surface is drawn again once the handler at work is done, so that the texts one refresh
+// writes are drawn together, once. A request that changes nothing draws nothing.
+void RequestSurface(WindowState& state, bool contentChanged) {
+    if (!DrawnAsOneSurface(state)) return;
+    if (contentChanged) state.surface.contentChanged = true;
+    if (state.surface.drawPosted) return;
+    state.surface.drawPosted = PostMessageA(state.hwnd.load(), kSurfaceMessage, 0, 0) != FALSE;
+}
+
 // A TransLabel has no background: what lies behind it is painted again, then its text.
 void RepaintBehind(const WindowState& state, const ControlState& control) {
     const RECT rect = ControlRect(state, control);
     RedrawWindow(state.hwnd.load(), &rect, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
-void RepaintControl(const WindowState& state, const ControlDefinition& definition, const ControlState& control) {
+void RepaintControl(WindowState& state, const ControlDefinition& definition, const ControlState& control) {
+    if (DrawnAsOneSurface(state)) {
+        RequestSurface(state, true);
+        return;
+    }
     if (definition.kind == ControlKind::TransLabel) {
         RepaintBehind(state, control);
     } else {
@@ -261,6 +299,7 @@ void WriteWindowProperty(WindowState& state, Property property, int value) {
             state.background = static_cast<COLORREF>(value);
             state.backgroundBrush.reset(CreateSolidBrush(state.background));
             InvalidateRect(hwnd, nullptr, TRUE);
+            RequestSurface(state, true);
         }
         break;
     case Property::AlwaysOnTop:
@@ -290,6 +329,7 @@ void WriteControlProperty(WindowState& state, int index, Property property, int 
     case Property::Visible:
         if ((value != 0) != ((GetWindowLongA(control.hwnd, GWL_STYLE) & WS_VISIBLE) != 0)) {
             ShowWindow(control.hwnd, value ? SW_SHOWNA : SW_HIDE);
+            RequestSurface(state, true);
         }
         return;
     case Property::TextColour:
@@ -314,7 +354,9 @@ void WriteControlProperty(WindowState& state, int index, Property property, int 
     if (EqualRect(&moved, &rect)) return;
     SetWindowPos(control.hwnd, nullptr, moved.left, moved.top, moved.right - moved.left, moved.bottom - moved.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
-    if (definition.kind == ControlKind::TransLabel) {
+    if (DrawnAsOneSurface(state)) {
+        RequestSurface(state, true);
+    } else if (definition.kind == ControlKind::TransLabel) {
         // Its old place shows its old text until the parent paints there again.
         RedrawWindow(state.hwnd.load(), &rect, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
         RepaintBehind(state, control);
@@ -365,10 +407,9 @@ Text ReadWindowText(HWND hwnd) {
 }
 
 // Painting of the two control kinds the model draws itself.
-void DrawLabel(HWND hwnd, HDC dc, const ControlDefinition& definition, const ControlState& control) {
-    RECT client;
-    GetClientRect(hwnd, &client);
-    if (definition.kind == ControlKind::Label && control.backBrush) FillRect(dc, &client, control.backBrush.get());
+// rect: the control's place in the device context.
+void DrawLabel(HWND hwnd, HDC dc, RECT rect, const ControlDefinition& definition, const ControlState& control) {
+    if (definition.kind == ControlKind::Label && control.backBrush) FillRect(dc, &rect, control.backBrush.get());
     const Text text = ReadWindowText(hwnd);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, control.textColour);
@@ -379,14 +420,127 @@ void DrawLabel(HWND hwnd, HDC dc, const ControlDefinition& definition, const Con
     } else {
         format |= DT_WORDBREAK | (definition.align == Align::Centre ? DT_CENTER : DT_LEFT);
     }
-    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &client, format);
+    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &rect, format);
 }
 
 void PaintLabel(HWND hwnd, const ControlDefinition& definition, const ControlState& control) {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(hwnd, &paint);
-    DrawLabel(hwnd, dc, definition, control);  // its font is deselected before the paint ends
+    RECT client;
+    GetClientRect(hwnd, &client);
+    DrawLabel(hwnd, dc, client, definition, control);  // its font is deselected before the paint ends
     EndPaint(hwnd, &paint);
+}
+
+// An edit control's single line exactly where the control itself puts it: each character at the
+// place the control gives for it, clipped to its formatting rectangle. So its margins, alignment,
+// scrolling of a line too wide and its own spacing of the glyphs (which differs from DrawText's
+// after some letters) all carry over. place: the control's place in the device context.
+void DrawEditText(HWND edit, HDC dc, const RECT& place, const ControlState& control) {
+    const POINT origin{place.left, place.top};
+    const Text text = ReadWindowText(edit);
+    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    if (length <= 0) return;
+    std::wstring line(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), line.data(), length);
+    // The place of every character and of the end of the line.
+    std::vector<POINT> places(static_cast<std::size_t>(length) + 1);
+    for (int i = 0; i <= length; ++i) {
+        const auto place = static_cast<DWORD>(SendMessageA(edit, EM_POSFROMCHAR, static_cast<WPARAM>(i), 0));
+        places[i] = {static_cast<short>(LOWORD(place)), static_cast<short>(HIWORD(place))};
+    }
+    std::vector<INT> advances(static_cast<std::size_t>(length));
+    for (int i = 0; i < length; ++i) advances[i] = places[i + 1].x - places[i].x;
+    RECT clip{};
+    SendMessageA(edit, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&clip));
+    OffsetRect(&clip, origin.x, origin.y);
+    IntersectRect(&clip, &clip, &place);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, control.textColour);
+    SetTextAlign(dc, TA_LEFT | TA_TOP | TA_NOUPDATECP);
+    const ScopedSelection font(dc, control.font);
+    ExtTextOutW(dc, origin.x + places[0].x, origin.y + places[0].y, ETO_CLIPPED, &clip, line.data(),
+                static_cast<UINT>(length), advances.data());
+}
+
+// Every visible control as it would paint itself, from the bottom of their order up, over the
+// window's background: where two overlap, the upper one's background and text lie over the lower
+// one's, whichever changed last (painting themselves, the one that happened to paint last won).
+void DrawControlsInto(WindowState& state, HDC dc, SIZE size) {
+    const RECT all{0, 0, size.cx, size.cy};
+    FillRect(dc, &all, state.backgroundBrush.get());
+    HWND top = GetWindow(state.hwnd.load(), GW_CHILD);
+    for (HWND child = top ? GetWindow(top, GW_HWNDLAST) : nullptr; child; child = GetWindow(child, GW_HWNDPREV)) {
+        const int index = ControlIndexOf(state, child);
+        if (index == kNoSuchControl || !(GetWindowLongA(child, GWL_STYLE) & WS_VISIBLE)) continue;
+        const ControlDefinition& definition = state.definition.load()->controls[index];
+        ControlState& control = state.controls[index];
+        const RECT rect = ControlRect(state, control);
+        switch (definition.kind) {
+        case ControlKind::EditBox:
+            if (!control.backBrush) control.backBrush.reset(CreateSolidBrush(control.backColour));
+            FillRect(dc, &rect, control.backBrush.get());
+            DrawEditText(child, dc, rect, control);
+            break;
+        case ControlKind::Label:
+        case ControlKind::TransLabel:
+            DrawLabel(child, dc, rect, definition, control);
+            break;
+        case ControlKind::CheckBox:  // a system control with a look of its own: not for a surface
+        case ControlKind::Timer:
+            break;
+        }
+    }
+}
+
+bool FitSurfaceBitmap(SurfaceState& surface, SIZE size) {
+    if (surface.bitmap && surface.bitmapSize.cx == size.cx && surface.bitmapSize.cy == size.cy) return true;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = size.cx;
+    info.bmiHeader.biHeight = -size.cy;  // top-down: row 0 is the top
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    surface.bitmap.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    surface.bits = surface.bitmap ? static_cast<SurfacePixel*>(bits) : nullptr;
+    surface.bitmapSize = surface.bitmap ? size : SIZE{};
+    return static_cast<bool>(surface.bitmap);
+}
+
+// Draws the window's surface and hands it to the compositor, unless nothing it shows has changed
+// since the last time: no text, colour or control, neither the window's size nor the part of it
+// over the backdrop.
+void DrawSurface(WindowState& state) {
+    SurfaceState& surface = state.surface;
+    surface.drawPosted = false;
+    HWND hwnd = state.hwnd.load();
+    RECT window{};
+    GetWindowRect(hwnd, &window);
+    const SIZE size{window.right - window.left, window.bottom - window.top};
+    RECT clickable{};
+    if (IntersectRect(&clickable, &surface.backdrop, &window)) OffsetRect(&clickable, -window.left, -window.top);
+    const bool sameSize = size.cx == surface.drawnSize.cx && size.cy == surface.drawnSize.cy;
+    if (!surface.contentChanged && sameSize && EqualRect(&clickable, &surface.drawnClickable)) return;
+    if (size.cx <= 0 || size.cy <= 0 || !FitSurfaceBitmap(surface, size)) return;
+
+    const UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+    if (!dc) return;
+    const ScopedSelection bitmap(dc.get(), surface.bitmap.get());
+    DrawControlsInto(state, dc.get(), size);
+    GdiFlush();  // the pixels are read directly
+    SortSurfacePixels(surface.bits, size.cx, size.cy, state.background, clickable);
+    POINT origin{0, 0};
+    SIZE shownSize = size;
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    surface.shown =
+        UpdateLayeredWindow(hwnd, nullptr, nullptr, &shownSize, dc.get(), &origin, 0, &blend, ULW_ALPHA) != FALSE;
+    ++surface.drawings;
+    // A surface the compositor refused is drawn again at the next request.
+    surface.contentChanged = !surface.shown;
+    surface.drawnSize = size;
+    surface.drawnClickable = clickable;
 }
 
 LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -395,6 +549,11 @@ LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     WindowState* state = StateOfWindow(GetParent(hwnd));
     const int index = state ? ControlIndexOf(*state, hwnd) : kNoSuchControl;
 
+    if (index != kNoSuchControl && DrawnAsOneSurface(*state) && (message == WM_PAINT || message == WM_ERASEBKGND)) {
+        // The surface shows this control's text; its own painting would land on it under Wine.
+        if (message == WM_PAINT) ValidateRect(hwnd, nullptr);
+        return message == WM_ERASEBKGND ? 1 : 0;
+    }
     if (index != kNoSuchControl) {
         if (IsMouseMessage(message)) {
             // The control's own handling follows; it must not read the state again.
@@ -447,6 +606,7 @@ void OnPositionChanged(WindowState& state) {
     const bool resized = rect.right - rect.left != state.lastRect.right - state.lastRect.left ||
                          rect.bottom - rect.top != state.lastRect.bottom - state.lastRect.top;
     state.lastRect = rect;
+    if (moved || resized) RequestSurface(state, false);
     if (moved) Raise(state, kWindowSlot, Event::Moved);
     if (resized) Raise(state, kWindowSlot, Event::Resized);
 }
@@ -469,6 +629,15 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     case kCloseMessage:
         if (state->closePending) DestroyOpenWindow(*state);
         return 0;
+    case kSurfaceMessage:
+        DrawSurface(*state);
+        return 0;
+    case WM_PAINT:
+        if (DrawnAsOneSurface(*state)) {
+            ValidateRect(hwnd, nullptr);  // the surface is what shows
+            return 0;
+        }
+        break;
     case WM_MOUSEACTIVATE:
         if (state->definition.load()->neverActive) return MA_NOACTIVATE;
         break;
@@ -489,7 +658,7 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     case WM_ERASEBKGND: {
         RECT client;
         GetClientRect(hwnd, &client);
-        if (state->backgroundBrush) FillRect(reinterpret_cast<HDC>(wParam), &client, state->backgroundBrush.get());
+        if (state->backgroundBrush && !DrawnAsOneSurface(*state)) FillRect(reinterpret_cast<HDC>(wParam), &client, state->backgroundBrush.get());
         return 1;
     }
     case WM_WINDOWPOSCHANGED:
@@ -612,7 +781,7 @@ void CreateControl(WindowState& state, int index) {
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + index)),
                                    GetModuleHandleA(nullptr), nullptr);
     if (!control.hwnd) return;
-    control.font = MakeFont(definition.font, state.definition.load()->textOverColourKey, control.ownFont);
+    control.font = MakeFont(definition.font, state.definition.load()->drawnAsOneSurface, control.ownFont);
     if (className == kLabelClass || className == kTransLabelClass) {
         if (definition.kind == ControlKind::Label) control.backBrush.reset(CreateSolidBrush(control.backColour));
     } else {
@@ -674,7 +843,9 @@ bool OpenWindow(const WindowDefinition& window) {
     state->controls = std::vector<ControlState>(window.controls.size());
     ResolveBindings(*state);
 
-    HWND hwnd = CreateWindowExA(window.neverActive ? WS_EX_NOACTIVATE : 0, kWindowClass, window.title, StyleOf(window),
+    const DWORD extendedStyle =
+        (window.neverActive ? WS_EX_NOACTIVATE : 0) | (window.drawnAsOneSurface ? WS_EX_LAYERED : 0);
+    HWND hwnd = CreateWindowExA(extendedStyle, kWindowClass, window.title, StyleOf(window),
                                 window.left, window.top, window.width, window.height, owner, nullptr,
                                 GetModuleHandleA(nullptr), state);
     if (!hwnd) {
@@ -693,6 +864,8 @@ bool OpenWindow(const WindowDefinition& window) {
     if (state->hwnd.load() == hwnd) Raise(*state, kWindowSlot, Event::Moved);
     if (state->hwnd.load() == hwnd) Raise(*state, kWindowSlot, Event::Resized);
     if (state->hwnd.load() != hwnd) return false;
+    // A layered window shows nothing before its first surface.
+    if (window.drawnAsOneSurface) DrawSurface(*state);
     if (window.visible) ShowWindow(hwnd, window.taskbarButton ? SW_SHOW : SW_SHOWNOACTIVATE);
     return true;
 }
@@ -803,10 +976,38 @@ void SetText(const WindowDefinition& window, const char* control, std::string_vi
         if (ReadWindowText(written.hwnd) == value) return;
         SetWindowTextA(written.hwnd, value.c_str());
         const ControlDefinition& definition = window.controls[target.index];
-        if (definition.kind == ControlKind::Label || definition.kind == ControlKind::TransLabel) {
+        if (DrawnAsOneSurface(state)) {
+            RequestSurface(state, true);
+        } else if (definition.kind == ControlKind::Label || definition.kind == ControlKind::TransLabel) {
             RepaintControl(state, definition, written);
         }
     });
+}
+
+void SetSurfaceBackdrop(const WindowDefinition& window, const RECT& screenRect) {
+    WindowState* state = OpenState(window);
+    if (!state) return;
+    OnWindowThread(*state, [&] {
+        if (EqualRect(&state->surface.backdrop, &screenRect)) return;
+        state->surface.backdrop = screenRect;
+        RequestSurface(*state, false);
+    });
+}
+
+SurfaceSnapshot LastSurfaceForTesting(const WindowDefinition& window) {
+    SurfaceSnapshot snapshot;
+    WindowState* state = OpenState(window);
+    if (!state) return snapshot;
+    OnWindowThread(*state, [&] {
+        const SurfaceState& surface = state->surface;
+        snapshot.drawings = surface.drawings;
+        snapshot.shown = surface.shown;
+        if (!surface.bits) return;
+        snapshot.width = surface.bitmapSize.cx;
+        snapshot.height = surface.bitmapSize.cy;
+        snapshot.pixels.assign(surface.bits, surface.bits + static_cast<std::size_t>(snapshot.width) * snapshot.height);
+    });
+    return snapshot;
 }
 
 int ControlNameMisses(const WindowDefinition& window) {

@@ -4,10 +4,12 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "support/text.h"
 
@@ -101,9 +103,12 @@ struct WindowDefinition {
     // passes it over when the active window closes, and a close from the keyboard (Alt+F4, should
     // it get there all the same) is ignored. A close sent by another program still comes through.
     bool neverActive = false;
-    // Text over a colour key is drawn without antialiasing: edge pixels blended with the key
-    // colour would not be keyed out and would show as a coloured fringe.
-    bool textOverColourKey = false;
+    // Shown as one layered surface with per-pixel alpha, drawn by the model from its controls'
+    // texts, instead of the window and its controls painting themselves: what lies between the
+    // strokes stays clickable, and the compositor shows it with HDR on, where a colour key shows
+    // nothing. The controls remain the model (places, texts, colours) but never paint. Their
+    // fonts are not antialiased, so that text and background sort apart by colour exactly.
+    bool drawnAsOneSurface = false;
 };
 
 enum class Property { Left, Top, Width, Height, Visible, TextColour, BackColour, Checked, Period, AlwaysOnTop };
@@ -134,6 +139,21 @@ bool RunOnWindow(const WindowDefinition& window, HWND expected, const std::funct
 // Title of the window, text of an EditBox, Label or CheckBox, caption of a TransLabel.
 Text GetText(const WindowDefinition& window, const char* control);
 void SetText(const WindowDefinition& window, const char* control, std::string_view text);
+
+// A window drawn as one surface: the screen rectangle over which its empty pixels still take the
+// mouse (for the readings, the taskbar under them); elsewhere they let clicks through to what lies
+// below. Drawn again only when this changes the pixels.
+void SetSurfaceBackdrop(const WindowDefinition& window, const RECT& screenRect);
+// What the model last handed to UpdateLayeredWindow for a window drawn as one surface, and how
+// many times it drew: for tests.
+struct SurfaceSnapshot {
+    int drawings = 0;
+    bool shown = false;  // UpdateLayeredWindow succeeded
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> pixels;  // 0xAARRGGBB premultiplied, row by row from the top
+    std::uint32_t At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+};
+SurfaceSnapshot LastSurfaceForTesting(const WindowDefinition& window);
 
 // A control name the definition does not have is looked up in vain and an event bound to one is
 // never raised; neither stops the program, but each is counted here, per definition, so that a

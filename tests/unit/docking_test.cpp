@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "readings/network.h"
+#include "settings/config.h"
 #include "support/unique.h"
 #include "tests/support/pump.h"
 #include "tests/unit/program_windows.h"
@@ -55,6 +56,7 @@ class DockingInProcess : public ::testing::Test {
 protected:
     void SetUp() override {
         RemoveThemeValue();
+        DeleteFileA(kConfigPath);  // the readings' switches off: the window as the table makes it
         ResetProgramWindowMisses();
         CreateHiddenOwnerWindow();
         taskbar_.reset(CreateTaskbarStandIn(BottomTaskbar(kDarkTaskbarColour)));
@@ -80,9 +82,12 @@ TEST_F(DockingInProcess, ASteadyTaskbarCausesNoMoveAndNoRepainting) {
     UpdateWindow(main);
     RedrawWindow(main, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     ASSERT_FALSE(NeedsPainting(main));
+    const int drawings = LastSurfaceForTesting(kMainWindow).drawings;
     DockMainWindow();
     DockMainWindow();
     EXPECT_FALSE(NeedsPainting(main)) << "docking on a steady taskbar invalidated something";
+    PumpFor(50);
+    EXPECT_EQ(LastSurfaceForTesting(kMainWindow).drawings, drawings) << "docking on a steady taskbar drew the readings";
 }
 
 TEST_F(DockingInProcess, TheSystemModeValueChoosesTheColoursOfAllEightFields) {

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstring>
 
+#include "settings/config.h"
 #include "support/unique.h"
 #include "tests/support/pump.h"
 #include "tests/unit/program_windows.h"
@@ -70,6 +71,7 @@ TEST(WindowDefinitions, EachNameConstantCarriesTheProgramsOwnName) {
 class ProgramWindows : public ::testing::Test {
 protected:
     void SetUp() override {
+        DeleteFileA(kConfigPath);  // the switches off, as a first start finds them
         CreateHiddenOwnerWindow();
         ResetProgramWindowMisses();
     }
@@ -164,9 +166,10 @@ TEST_F(ProgramWindows, AnOldSlideNeverTouchesAMenuReopenedBetweenItsSteps) {
     PumpUntil([] { return !IsWindowOpen(kMainWindow); });
 }
 
-// Text over the main window's colour key is drawn without antialiasing (the speed fields in the
-// stock font's own face and size); the menu and settings windows keep normal quality.
-TEST_F(ProgramWindows, FontsAreAliasedOverTheColourKeyOnlyAndKeepTheirFaceAndSize) {
+// Text on the main window's surface is drawn without antialiasing (the speed fields in the stock
+// font's own face and size), so that it sorts from the background by colour; the menu and
+// settings windows keep normal quality.
+TEST_F(ProgramWindows, FontsAreAliasedOnTheReadingsOnlyAndKeepTheirFaceAndSize) {
     LOGFONTA stock{};
     ASSERT_TRUE(GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof stock, &stock));
     struct Case { const WindowDefinition* window; BYTE quality; };
