@@ -139,9 +139,8 @@ build_shipped_product() {
 # Windows always composes the desktop; Wine composes per-pixel alpha (layered windows drawn with
 # an alpha channel) only while a compositing manager runs on the X display, and shows it black
 # otherwise. Every display of ours gets one, so that the screen shows what Windows shows. Its
-# process id lives in a file named by KESTRUNE_COMPOSITOR_PID_FILE, so that a test's wrapper
-# (scripts/without-compositor.sh) can stop it for a while and start it again, and the end of the
-# session stops whichever one runs then.
+# process id lives in a file named by KESTRUNE_COMPOSITOR_PID_FILE, so that the end of the session
+# stops whichever one runs then (also one started again after a stop).
 # Its window of the same name exists once it owns the display's compositing.
 compositor_running() { xwininfo -root -children 2>/dev/null | grep -q '"xcompmgr"'; }
 compositor_stopped() { ! compositor_running; }
