@@ -476,6 +476,8 @@ void DrawControlsInto(WindowState& state, HDC dc, SIZE size) {
         const ControlDefinition& definition = state.definition.load()->controls[index];
         ControlState& control = state.controls[index];
         const RECT rect = ControlRect(state, control);
+        RECT shown{};
+        if (!IntersectRect(&shown, &rect, &all)) continue;  // a column switched off stands outside
         switch (definition.kind) {
         case ControlKind::EditBox:
             if (!control.backBrush) control.backBrush.reset(CreateSolidBrush(control.backColour));
