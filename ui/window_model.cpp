@@ -443,22 +443,27 @@ void DrawEditText(HWND edit, HDC dc, const RECT& place, const ControlState& cont
     if (length <= 0) return;
     std::wstring line(static_cast<std::size_t>(length), L'\0');
     MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), line.data(), length);
-    // The place of every character and of the end of the line.
-    std::vector<POINT> places(static_cast<std::size_t>(length) + 1);
-    for (int i = 0; i <= length; ++i) {
+    // The place of every character (Windows answers -1 for the end of the line, so the last
+    // character's advance is its own width). The figures the fields hold are single-byte
+    // characters, whose indexes are the same counted in characters or in bytes.
+    std::vector<POINT> places(static_cast<std::size_t>(length));
+    for (int i = 0; i < length; ++i) {
         const auto place = static_cast<DWORD>(SendMessageA(edit, EM_POSFROMCHAR, static_cast<WPARAM>(i), 0));
         places[i] = {static_cast<short>(LOWORD(place)), static_cast<short>(HIWORD(place))};
     }
-    std::vector<INT> advances(static_cast<std::size_t>(length));
-    for (int i = 0; i < length; ++i) advances[i] = places[i + 1].x - places[i].x;
-    RECT clip{};
-    SendMessageA(edit, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&clip));
-    OffsetRect(&clip, origin.x, origin.y);
-    IntersectRect(&clip, &clip, &place);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, control.textColour);
     SetTextAlign(dc, TA_LEFT | TA_TOP | TA_NOUPDATECP);
     const ScopedSelection font(dc, control.font);
+    std::vector<INT> advances(static_cast<std::size_t>(length));
+    for (int i = 0; i + 1 < length; ++i) advances[i] = places[i + 1].x - places[i].x;
+    SIZE last{};
+    GetTextExtentPoint32W(dc, &line[length - 1], 1, &last);
+    advances[length - 1] = last.cx;
+    RECT clip{};
+    SendMessageA(edit, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&clip));
+    OffsetRect(&clip, origin.x, origin.y);
+    IntersectRect(&clip, &clip, &place);
     ExtTextOutW(dc, origin.x + places[0].x, origin.y + places[0].y, ETO_CLIPPED, &clip, line.data(),
                 static_cast<UINT>(length), advances.data());
 }
