@@ -51,7 +51,7 @@ struct SurfaceState {
     SIZE drawnSize{};
     SIZE bitmapSize{};
     RECT drawnClickable{};       // surface coordinates
-    UniqueBitmap bitmap;         // a top-down 32-bit DIB section of drawnSize, reused while it fits
+    UniqueBitmap bitmap;         // a top-down 32-bit DIB section of bitmapSize, reused while it fits
     SurfacePixel* bits = nullptr;
     int drawings = 0;
     bool shown = false;
