@@ -11,6 +11,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "support/dib.h"
 #include "support/unique.h"
 #include "ui/surface_pixels.h"
 
@@ -502,16 +503,7 @@ void DrawControlsInto(WindowState& state, HDC dc, SIZE size) {
 
 bool FitSurfaceBitmap(SurfaceState& surface, SIZE size) {
     if (surface.bitmap && surface.bitmapSize.cx == size.cx && surface.bitmapSize.cy == size.cy) return true;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = size.cx;
-    info.bmiHeader.biHeight = -size.cy;  // top-down: row 0 is the top
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    surface.bitmap.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    surface.bits = surface.bitmap ? static_cast<SurfacePixel*>(bits) : nullptr;
+    surface.bitmap = CreateTopDownDib(size.cx, size.cy, &surface.bits);
     surface.bitmapSize = surface.bitmap ? size : SIZE{};
     return static_cast<bool>(surface.bitmap);
 }

@@ -2,8 +2,10 @@
 #include "tests/support/pump.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
+#include "support/dib.h"
 #include "support/unique.h"
 
 namespace {
@@ -52,30 +54,20 @@ std::vector<COLORREF> ScreenPixels(const RECT& unclipped) {
     if (width <= 0 || height <= 0) return {};
     // One copy of the screen area, read from a DIB: much faster than a GetPixel per pixel.
     HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const UniqueMemoryDc memory(CreateCompatibleDC(screen));
+    std::uint32_t* pixels = nullptr;
+    const UniqueBitmap bitmap = CreateTopDownDib(width, height, &pixels);
     std::vector<COLORREF> colours;
-    if (bitmap) {
-        const ScopedSelection selected(memory, bitmap);
-        BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    if (bitmap && memory) {
+        const ScopedSelection selected(memory.get(), bitmap.get());
+        BitBlt(memory.get(), 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
         GdiFlush();
-        const auto* pixels = static_cast<const DWORD*>(bits);
         colours.resize(static_cast<size_t>(width) * height);
         for (size_t i = 0; i < colours.size(); ++i) {
             const DWORD bgr = pixels[i];
             colours[i] = RGB((bgr >> 16) & 0xFF, (bgr >> 8) & 0xFF, bgr & 0xFF);
         }
     }
-    DeleteObject(bitmap);
-    DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     return colours;
 }
