@@ -554,10 +554,12 @@ TEST_F(AsAUser, TheReadingBoxesWriteTheFileAndResizeTheReadingsAtOnce) {
     ClickBox(settings, kMemoryBox);
     EXPECT_EQ(MainWidthOnce(100), 100);
     EXPECT_EQ(FileBytes(kConfigPath), "[内存]\r\n开关=1\r\n");
+    const DWORD clicked = GetTickCount();
     ClickBox(settings, kCpuBox);
     EXPECT_EQ(MainWidthOnce(130), 130);
     EXPECT_EQ(PollUntil([&] { return WindowTextOf(ControlOf(main_, kCpuField)); }, "27%", 6000), "27%")
-        << "CPU sampling started";
+        << "CPU sampling started; box clicked at tick " << clicked << ", tool runs (tick, process): "
+        << FileBytes(kToolRunsLog);
 
     ClickBox(settings, kMemoryBox);
     ClickBox(settings, kCpuBox);
